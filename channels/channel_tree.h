@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rz4::channels {
+
+// Colours as 0x00BBGGRR.
+using Colour = std::uint32_t;
+
+constexpr Colour rgb(int r, int g, int b) {
+    return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
+}
+
+// Node relationship to the relative node when adding: only "child" is used by the reader.
+inline constexpr int RelationshipChild = 4;
+
+// One node of the channel tree as the reader touches it. Strings are UTF-8.
+class ChannelNode {
+public:
+    virtual ~ChannelNode() = default;
+    virtual void EnsureVisible() = 0;
+    virtual void setTag(const std::string& tag) = 0;
+    virtual void setForeColor(Colour c) = 0;
+    virtual void setBackColor(Colour c) = 0;
+    virtual void setImage(const std::string& imageKey) = 0;
+};
+
+// The tree the reader fills: an in-memory one for tests and tools, a widget one in the window.
+class ChannelTree {
+public:
+    virtual ~ChannelTree() = default;
+    virtual void clear() = 0;
+    // Points the tree at its image list (the two node pictures "jie" and "jia").
+    virtual void attachImageList() = 0;
+    // Adds a node; without a relative it goes to the top level. Returns nullptr when it cannot be
+    // added: the key is already taken, or the relative key names no node.
+    virtual ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,
+                             const std::optional<std::string>& key, const std::string& text) = 0;
+    virtual void setItemHeight(int pixels) = 0;
+    virtual void setBackColor(Colour c) = 0;
+};
+
+} // namespace rz4::channels

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace rz4::platform {
+
+// The media player the window embeds: one libmpv instance for the whole run, a native video
+// widget, Chinese status texts of its own, reconnection of live channels that drop.
+class Player : public QObject {
+    Q_OBJECT
+public:
+    // Play states, numbered as a media-player control numbers them.
+    enum PlayState {
+        Undefined = 0,
+        Stopped = 1,
+        Paused = 2,
+        Playing = 3,
+        Buffering = 6,
+        Transitioning = 9,
+        Ready = 10,
+        Reconnecting = 11,
+    };
+
+    explicit Player(QWidget* videoParent = nullptr);
+    ~Player() override;
+
+    // The widget the video is drawn into; the window places it.
+    QWidget* videoWidget() const;
+
+    // Setting an address opens it and starts playing; only network streams are opened.
+    QString URL() const;
+    void setURL(const QString& url);
+
+    QString status() const;
+    int playState() const;
+
+    int volume() const;
+    void setVolume(int volume); // 0..100
+    bool mute() const;
+    void setMute(bool mute);
+
+    void play(); // plays the last address again after stop
+    void stop();
+
+    bool fullScreen() const;
+    void setFullScreen(bool on);
+
+signals:
+    // Raised once for every change of status().
+    void StatusChange();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace rz4::platform
