@@ -7,10 +7,16 @@
 
 namespace rz4::common {
 
-void raiseOverflow() { throw RuntimeError(err::Overflow, "溢出"); }
-void raiseInvalidArgument() { throw RuntimeError(err::InvalidArgument, "无效的过程调用或参数"); }
+void raiseOverflow() {
+    throw RuntimeError(err::Overflow, "溢出");
+}
+void raiseInvalidArgument() {
+    throw RuntimeError(err::InvalidArgument, "无效的过程调用或参数");
+}
 
-double roundHalfEven(double v) { return std::nearbyint(v); }
+double roundHalfEven(double v) {
+    return std::nearbyint(v);
+}
 
 namespace {
 
@@ -32,11 +38,21 @@ std::int16_t fit16(long long v) {
 
 } // namespace
 
-std::int16_t toInt16(double v) { return toChecked<std::int16_t>(v); }
-std::int32_t toInt32(double v) { return toChecked<std::int32_t>(v); }
+std::int16_t toInt16(double v) {
+    return toChecked<std::int16_t>(v);
+}
+std::int32_t toInt32(double v) {
+    return toChecked<std::int32_t>(v);
+}
 
-std::int16_t add16(int a, int b) { return fit16(static_cast<long long>(a) + b); }
-std::int16_t sub16(int a, int b) { return fit16(static_cast<long long>(a) - b); }
-std::int16_t mul16(int a, int b) { return fit16(static_cast<long long>(a) * b); }
+std::int16_t add16(int a, int b) {
+    return fit16(static_cast<long long>(a) + b);
+}
+std::int16_t sub16(int a, int b) {
+    return fit16(static_cast<long long>(a) - b);
+}
+std::int16_t mul16(int a, int b) {
+    return fit16(static_cast<long long>(a) * b);
+}
 
 } // namespace rz4::common
