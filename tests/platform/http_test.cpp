@@ -1,0 +1,205 @@
+#include "platform/http.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+using rz4::platform::HttpClient;
+
+namespace {
+
+const QString kText = QStringLiteral("3.0.0|2026-12-07|今日节目：新闻联播");
+
+// The test server's body pattern: byte i is i mod 251.
+QByteArray pattern(qsizetype size) {
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i % 251);
+    return bytes;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class HttpTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "platform_http_test";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QCoreApplication>(argc, argv);
+
+        server = std::make_unique<QProcess>();
+        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server->start(QStringLiteral("python3"), {QStringLiteral(RZ4_HTTP_TEST_SERVER)});
+        ASSERT_TRUE(server->waitForStarted(10000));
+        ASSERT_TRUE(server->waitForReadyRead(10000));
+        const QByteArray line = server->readLine().trimmed();
+        ASSERT_TRUE(line.startsWith("PORT ")) << line.constData();
+        port = line.mid(5).toInt();
+    }
+
+    static void TearDownTestSuite() {
+        server->kill();
+        server->waitForFinished(5000);
+        server.reset();
+        app.reset();
+    }
+
+    static QUrl url(const QString& path) {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
+    }
+
+    // Port that nothing listens on: bound once, then released.
+    static quint16 closedPort() {
+        QTcpServer probe;
+        EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        return probe.serverPort();
+    }
+
+    QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
+    QString target() const { return dir.filePath(QStringLiteral("baby1.mdb")); }
+
+    static inline std::unique_ptr<QCoreApplication> app;
+    static inline std::unique_ptr<QProcess> server;
+    static inline int port = 0;
+
+    QTemporaryDir dir;
+    HttpClient http;
+};
+
+TEST_F(HttpTest, TextIsDecodedByTheAnnouncedCharset) {
+    for (const char* charset : {"utf-8", "gbk", "gb2312", "gb18030", "quoted"}) {
+        const auto reply = http.getText(url(QStringLiteral("/text/") + QLatin1String(charset)));
+        EXPECT_TRUE(reply.ok()) << charset << " " << reply.error.toStdString();
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_EQ(reply.text, kText) << charset;
+        EXPECT_TRUE(reply.error.isEmpty());
+    }
+}
+
+TEST_F(HttpTest, TextWithoutCharsetIsLatin1) {
+    const auto reply = http.getText(url(QStringLiteral("/text/none")));
+    ASSERT_TRUE(reply.ok());
+    EXPECT_EQ(reply.text, QStringLiteral("caf\u00e9 \u00b0\u00a1"));
+}
+
+TEST_F(HttpTest, RedirectIsFollowed) {
+    const auto reply = http.getText(url(QStringLiteral("/redirect")));
+    EXPECT_TRUE(reply.ok());
+    EXPECT_EQ(reply.text, kText);
+}
+
+TEST_F(HttpTest, ErrorStatusCarriesNoText) {
+    for (int status : {404, 500}) {
+        const auto reply = http.getText(url(QStringLiteral("/status/%1").arg(status)));
+        EXPECT_TRUE(reply.completed);
+        EXPECT_FALSE(reply.ok());
+        EXPECT_EQ(reply.status, status);
+        EXPECT_TRUE(reply.text.isEmpty()) << reply.text.toStdString();
+        EXPECT_TRUE(reply.error.contains(QString::number(status))) << reply.error.toStdString();
+    }
+}
+
+TEST_F(HttpTest, NoReplyIsAnErrorNotAText) {
+    const auto refused =
+        http.getText(QUrl(QStringLiteral("http://127.0.0.1:%1/v").arg(closedPort())));
+    EXPECT_FALSE(refused.completed);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error, QStringLiteral("服务器拒绝连接"));
+
+    const auto local = http.getText(QUrl(QStringLiteral("file:///etc/hostname")));
+    EXPECT_FALSE(local.completed);
+    EXPECT_TRUE(local.text.isEmpty());
+    EXPECT_FALSE(local.error.isEmpty());
+}
+
+TEST_F(HttpTest, SilentServerTimesOutWhileEventsKeepRunning) {
+    bool timerRan = false;
+    QTimer::singleShot(20ms, [&] { timerRan = true; });
+    const auto reply = http.getText(url(QStringLiteral("/hang")), 400ms);
+    EXPECT_TRUE(timerRan);
+    EXPECT_FALSE(reply.completed);
+    EXPECT_EQ(reply.error, QStringLiteral("服务器无应答（超时）"));
+}
+
+TEST_F(HttpTest, TextTimeoutBoundsTheWholeExchange) {
+    // A byte every 100 ms keeps the connection alive but the page never completes in time.
+    const auto reply = http.getText(url(QStringLiteral("/trickle?n=30&delay=0.1")), 500ms);
+    EXPECT_FALSE(reply.ok());
+    EXPECT_TRUE(reply.text.isEmpty());
+    EXPECT_EQ(reply.error, QStringLiteral("服务器无应答（超时）"));
+}
+
+TEST_F(HttpTest, DownloadWritesTheWholeBody) {
+    for (const char* query : {"", "&nolength"}) {
+        const auto result = http.download(
+            url(QStringLiteral("/bytes?size=1000000") + QLatin1String(query)), target());
+        EXPECT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.bytes, 1000000);
+        EXPECT_EQ(readFile(target()), pattern(1000000)) << query;
+        EXPECT_EQ(leftovers(), QStringList{QStringLiteral("baby1.mdb")});
+    }
+}
+
+TEST_F(HttpTest, SlowButSteadyDownloadIsNotCutOff) {
+    // Longer in total than the idle timeout, but every gap is shorter.
+    const auto result =
+        http.download(url(QStringLiteral("/trickle?n=12&delay=0.1")), target(), 600ms);
+    EXPECT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(readFile(target()), pattern(12));
+}
+
+TEST_F(HttpTest, FailedDownloadLeavesNoFile) {
+    const struct {
+        const char* path;
+        const char* why;
+    } cases[] = {
+        {"/status/404", "404"},
+        {"/status/500", "500"},
+        {"/bytes?size=20971520", "announced 20 MiB"},
+        {"/bytes?size=20971520&nolength", "unannounced 20 MiB"},
+        {"/stall?size=100000&sent=5000", "stalls mid-way"},
+        {"/hang", "never answers"},
+    };
+    for (const auto& c : cases) {
+        const auto result = http.download(url(QLatin1String(c.path)), target(), 500ms);
+        EXPECT_FALSE(result.ok) << c.why;
+        EXPECT_EQ(result.bytes, 0) << c.why;
+        EXPECT_FALSE(result.error.isEmpty()) << c.why;
+        EXPECT_TRUE(leftovers().isEmpty()) << c.why << ": " << leftovers().join(' ').toStdString();
+    }
+}
+
+TEST_F(HttpTest, FailedDownloadKeepsTheOldFile) {
+    QFile old(target());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old list");
+    old.close();
+
+    const auto result = http.download(url(QStringLiteral("/bytes?size=5000")), target(), 30s, 1000);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(readFile(target()), QByteArray("old list"));
+    EXPECT_EQ(leftovers(), QStringList{QStringLiteral("baby1.mdb")});
+}
+
+TEST_F(HttpTest, DownloadIntoMissingFolderFails) {
+    const auto result = http.download(url(QStringLiteral("/bytes?size=10")),
+                                      dir.filePath(QStringLiteral("missing/baby1.mdb")));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("无法写入文件")))
+        << result.error.toStdString();
+}
+
+} // namespace
