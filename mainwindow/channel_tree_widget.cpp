@@ -1,0 +1,125 @@
+#include "mainwindow/channel_tree_widget.h"
+
+#include <QColor>
+#include <QPalette>
+#include <QStyledItemDelegate>
+
+namespace rz4::mainwindow {
+
+namespace {
+
+QColor toQColor(channels::Colour c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+} // namespace
+
+class ChannelTreeWidget::Node : public QTreeWidgetItem, public channels::ChannelNode {
+public:
+    Node(ChannelTreeWidget* tree, const QString& text) : m_tree(tree) { setText(0, text); }
+
+    void EnsureVisible() override {
+        for (QTreeWidgetItem* p = parent(); p != nullptr; p = p->parent()) {
+            p->setExpanded(true);
+        }
+        m_tree->scrollToItem(this);
+    }
+    void setTag(const std::string& tag) override {
+        setData(0, TagRole, QString::fromStdString(tag));
+    }
+    void setForeColor(channels::Colour c) override { setForeground(0, toQColor(c)); }
+    void setBackColor(channels::Colour c) override { setBackground(0, toQColor(c)); }
+    void setImage(const std::string& imageKey) override { setIcon(0, m_tree->imageFor(imageKey)); }
+
+private:
+    ChannelTreeWidget* m_tree;
+};
+
+// Every row gets the tree's item height, whatever the font would ask for.
+class ChannelTreeWidget::RowHeight : public QStyledItemDelegate {
+public:
+    explicit RowHeight(ChannelTreeWidget* tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        if (m_tree->itemHeight() > 0) {
+            s.setHeight(m_tree->itemHeight());
+        }
+        return s;
+    }
+
+private:
+    ChannelTreeWidget* m_tree;
+};
+
+ChannelTreeWidget::ChannelTreeWidget(QWidget* parent) : QTreeWidget(parent), m_itemHeight(0) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setUniformRowHeights(true);
+    setItemDelegate(new RowHeight(this));
+    // A click toggles a node itself; a double click must not toggle it a third time.
+    setExpandsOnDoubleClick(false);
+}
+
+void ChannelTreeWidget::clear() {
+    QTreeWidget::clear();
+    m_keys.clear();
+}
+
+void ChannelTreeWidget::attachImageList() {
+    m_images = {{"jie", QIcon(QStringLiteral(":/tree/jie.png"))},
+                {"jia", QIcon(QStringLiteral(":/tree/jia.png"))}};
+    setIconSize(QSize(16, 16));
+}
+
+QIcon ChannelTreeWidget::imageFor(const std::string& key) const {
+    const auto it = m_images.find(key);
+    return it == m_images.end() ? QIcon() : it->second;
+}
+
+channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& relativeKey,
+                                              int relationship,
+                                              const std::optional<std::string>& key,
+                                              const std::string& text) {
+    if (key && m_keys.count(*key) != 0) {
+        return nullptr;
+    }
+    QTreeWidgetItem* parentItem = nullptr;
+    if (relativeKey) {
+        const auto it = m_keys.find(*relativeKey);
+        if (it == m_keys.end() || relationship != channels::RelationshipChild) {
+            return nullptr;
+        }
+        parentItem = it->second;
+    }
+    auto* node = new Node(this, QString::fromStdString(text));
+    if (parentItem != nullptr) {
+        parentItem->addChild(node);
+    } else {
+        addTopLevelItem(node);
+    }
+    if (key) {
+        m_keys.emplace(*key, node);
+    }
+    return node;
+}
+
+void ChannelTreeWidget::setItemHeight(int pixels) {
+    m_itemHeight = pixels;
+    // The delegate's hint changed: let the view measure the rows again.
+    scheduleDelayedItemsLayout();
+}
+
+void ChannelTreeWidget::setBackColor(channels::Colour c) {
+    QPalette p = palette();
+    p.setColor(QPalette::Base, toQColor(c));
+    p.setColor(QPalette::Window, toQColor(c));
+    setPalette(p);
+}
+
+QString ChannelTreeWidget::tagOf(const QTreeWidgetItem* item) {
+    return item == nullptr ? QString() : item->data(0, TagRole).toString();
+}
+
+} // namespace rz4::mainwindow

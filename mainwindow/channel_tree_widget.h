@@ -1,0 +1,47 @@
+#pragma once
+
+#include "channels/channel_tree.h"
+
+#include <QIcon>
+#include <QString>
+#include <QTreeWidget>
+
+#include <map>
+#include <string>
+#include <unordered_map>
+
+namespace rz4::mainwindow {
+
+// The channel tree on a QTreeWidget: nodes found by key, a stream address as each channel's tag,
+// pictures from the tree's image list.
+class ChannelTreeWidget : public QTreeWidget, public channels::ChannelTree {
+    Q_OBJECT
+public:
+    static constexpr int TagRole = Qt::UserRole;
+
+    explicit ChannelTreeWidget(QWidget* parent = nullptr);
+
+    void clear() override;
+    void attachImageList() override;
+    channels::ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,
+                               const std::optional<std::string>& key,
+                               const std::string& text) override;
+    void setItemHeight(int pixels) override;
+    void setBackColor(channels::Colour c) override;
+
+    // 0 until set: rows as tall as the font asks.
+    int itemHeight() const { return m_itemHeight; }
+    // The stream address of a channel; empty for categories and groups.
+    static QString tagOf(const QTreeWidgetItem* item);
+    QIcon imageFor(const std::string& key) const;
+
+private:
+    class Node;
+    class RowHeight;
+
+    std::unordered_map<std::string, QTreeWidgetItem*> m_keys;
+    std::map<std::string, QIcon> m_images;
+    int m_itemHeight;
+};
+
+} // namespace rz4::mainwindow
