@@ -1,0 +1,61 @@
+#include "platform/browser.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+namespace rz4::platform {
+
+namespace {
+
+// Only a click of the user's may open a page elsewhere, and only a web page: the page comes from
+// the network and must not start local handlers or flood the desktop with windows.
+bool mayOpenExternally(const QWebEngineNewWindowRequest& request) {
+    const QString scheme = request.requestedUrl().scheme().toLower();
+    return request.isUserInitiated() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+} // namespace
+
+struct Browser::Impl {
+    explicit Impl(Browser* owner) : view(owner) {}
+    QWebEngineView view;
+};
+
+Browser::Browser(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>(this)) {
+    // Not opening the request in a page of ours leaves it unanswered: no new window is made.
+    connect(d->view.page(), &QWebEnginePage::newWindowRequested, this,
+            [](QWebEngineNewWindowRequest& request) {
+                if (mayOpenExternally(request))
+                    QDesktopServices::openUrl(request.requestedUrl());
+            });
+    connect(&d->view, &QWebEngineView::loadFinished, this, &Browser::loadFinished);
+}
+
+Browser::~Browser() = default;
+
+void Browser::navigate(const QUrl& url) {
+    d->view.load(url);
+}
+
+void Browser::prepareApplication() {
+    // A native video widget next to the web view would otherwise turn the whole window native and
+    // paint it black.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Chromium refuses to run its sandbox as root; everyone else keeps it.
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+void Browser::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    d->view.setGeometry(rect());
+}
+
+} // namespace rz4::platform

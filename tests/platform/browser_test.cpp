@@ -1,0 +1,148 @@
+#include "platform/browser.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+using rz4::platform::Browser;
+
+namespace {
+
+// Stands in for the user's default browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+void spin(std::chrono::milliseconds time) {
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class BrowserTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Start as the program does: the set-up alone must make the engine run here (as root).
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        Browser::prepareApplication();
+        static int argc = 1;
+        static char name[] = "platform_browser_test";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QApplication>(argc, argv);
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    }
+
+    static void TearDownTestSuite() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        app.reset();
+    }
+
+    void SetUp() override {
+        catcher.opened.clear();
+        browser = std::make_unique<Browser>();
+        browser->resize(195, 155);
+        browser->show();
+    }
+
+    void TearDown() override { browser.reset(); }
+
+    QUrl page(const QString& name, const QByteArray& html) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(html);
+        return QUrl::fromLocalFile(file.fileName());
+    }
+
+    // Navigates and waits for the page's loadFinished (false when none comes).
+    bool load(const QUrl& url) {
+        QEventLoop loop;
+        bool finished = false;
+        bool ok = false;
+        QObject::connect(browser.get(), &Browser::loadFinished, &loop, [&](bool result) {
+            finished = true;
+            ok = result;
+            loop.quit();
+        });
+        QTimer::singleShot(30s, &loop, &QEventLoop::quit);
+        browser->navigate(url);
+        loop.exec();
+        return finished && ok;
+    }
+
+    // A real click of the mouse, which is what lets a page open a window.
+    void clickAt(QPoint pos) {
+        auto* view = browser->findChild<QWebEngineView*>();
+        ASSERT_NE(view, nullptr);
+        QWidget* target = view->focusProxy() ? view->focusProxy() : view;
+        const QPointF local(pos);
+        const QPointF global(target->mapToGlobal(pos));
+        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
+
+    static inline std::unique_ptr<QApplication> app;
+    static inline UrlCatcher catcher;
+    QTemporaryDir dir;
+    std::unique_ptr<Browser> browser;
+};
+
+TEST_F(BrowserTest, LoadsALocalPage) {
+    EXPECT_TRUE(load(page(QStringLiteral("mini.htm"),
+                          "<html><head><meta charset=\"GBK\"></head><body>\xbd\xf1\xc8\xd5"
+                          "</body></html>")));
+}
+
+TEST_F(BrowserTest, MissingPageReportsFailure) {
+    EXPECT_FALSE(load(QUrl::fromLocalFile(dir.filePath(QStringLiteral("absent.htm")))));
+}
+
+TEST_F(BrowserTest, ClickedPopUpGoesToTheDefaultBrowserOnly) {
+    const QByteArray html =
+        "<html><body style=\"margin:0\">"
+        "<a href=\"http://127.0.0.1:9/programme\" target=\"_blank\" "
+        "style=\"display:block;width:195px;height:155px\">today</a></body></html>";
+    ASSERT_TRUE(load(page(QStringLiteral("link.htm"), html)));
+    const int windowsBefore = static_cast<int>(QApplication::topLevelWidgets().size());
+    clickAt(QPoint(50, 50));
+    for (int i = 0; i < 50 && catcher.opened.isEmpty(); ++i)
+        spin(100ms);
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened.front(), QUrl(QStringLiteral("http://127.0.0.1:9/programme")));
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windowsBefore);
+}
+
+TEST_F(BrowserTest, PopUpsThePageOpensByItselfAreDropped) {
+    const QByteArray html = "<html><body><script>"
+                            "window.open('http://127.0.0.1:9/advert');"
+                            "window.open('file:///etc/passwd');"
+                            "</script></body></html>";
+    ASSERT_TRUE(load(page(QStringLiteral("spam.htm"), html)));
+    spin(500ms);
+    EXPECT_TRUE(catcher.opened.isEmpty());
+}
+
+} // namespace
+
+#include "browser_test.moc"
