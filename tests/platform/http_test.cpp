@@ -44,7 +44,8 @@ protected:
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server->start(QStringLiteral("python3"), {QStringLiteral(RZ4_HTTP_TEST_SERVER)});
         ASSERT_TRUE(server->waitForStarted(10000));
-        ASSERT_TRUE(server->waitForReadyRead(10000));
+        while (!server->canReadLine())
+            ASSERT_TRUE(server->waitForReadyRead(10000));
         const QByteArray line = server->readLine().trimmed();
         ASSERT_TRUE(line.startsWith("PORT ")) << line.constData();
         port = line.mid(5).toInt();

@@ -112,7 +112,8 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
 def main():
     server = Server(("127.0.0.1", 0), Handler)
-    print("PORT", server.server_address[1], flush=True)
+    sys.stdout.write("PORT %d\n" % server.server_address[1])
+    sys.stdout.flush()
 
     def watch_parent():
         sys.stdin.read()
