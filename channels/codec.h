@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace rz4::channels {
@@ -15,5 +16,9 @@ std::uint8_t BinToByte(const std::string& s);
 // Reverses the bit order of every byte of the file, in place, in one pass. A missing file is
 // created empty. Raises a RuntimeError when the file cannot be opened, read or written.
 void code(const std::string& fileName);
+
+// What code does to one byte, and to a buffer in memory.
+std::uint8_t codeByte(std::uint8_t b);
+void codeBytes(std::span<std::uint8_t> bytes);
 
 } // namespace rz4::channels

@@ -1,0 +1,73 @@
+#include "channels/memory_tree.h"
+
+namespace rz4::channels {
+
+MemoryNode::MemoryNode(MemoryNode* parent, std::optional<std::string> key, std::string text)
+    : m_parent(parent), m_key(std::move(key)), m_text(std::move(text)) {}
+
+void MemoryNode::EnsureVisible() {
+    for (MemoryNode* p = m_parent; p != nullptr; p = p->m_parent) {
+        p->m_expanded = true;
+    }
+}
+
+bool MemoryNode::visible() const {
+    for (const MemoryNode* p = m_parent; p != nullptr; p = p->m_parent) {
+        if (!p->m_expanded) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void MemoryTree::clear() {
+    m_byKey.clear();
+    m_roots.clear();
+}
+
+ChannelNode* MemoryTree::add(const std::optional<std::string>& relativeKey, int relationship,
+                             const std::optional<std::string>& key, const std::string& text) {
+    if (key && m_byKey.contains(*key)) {
+        return nullptr;
+    }
+    MemoryNode* parent = nullptr;
+    if (relativeKey) {
+        const auto it = m_byKey.find(*relativeKey);
+        // Only "child" is ever asked for; the other placements are not needed.
+        if (it == m_byKey.end() || relationship != RelationshipChild) {
+            return nullptr;
+        }
+        parent = it->second;
+    }
+    auto& siblings = parent != nullptr ? parent->m_children : m_roots;
+    MemoryNode* node = siblings.emplace_back(std::make_unique<MemoryNode>(parent, key, text)).get();
+    if (key) {
+        m_byKey.emplace(*key, node);
+    }
+    return node;
+}
+
+const MemoryNode* MemoryTree::find(const std::string& key) const {
+    const auto it = m_byKey.find(key);
+    return it == m_byKey.end() ? nullptr : it->second;
+}
+
+std::vector<const MemoryNode*> MemoryTree::nodes() const {
+    std::vector<const MemoryNode*> order;
+    // Depth first with a stack of its own: children are pushed last to first.
+    std::vector<const MemoryNode*> pending;
+    for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it) {
+        pending.push_back(it->get());
+    }
+    while (!pending.empty()) {
+        const MemoryNode* node = pending.back();
+        pending.pop_back();
+        order.push_back(node);
+        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it) {
+            pending.push_back(it->get());
+        }
+    }
+    return order;
+}
+
+} // namespace rz4::channels

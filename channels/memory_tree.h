@@ -1,0 +1,77 @@
+#pragma once
+
+#include "channels/channel_tree.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace rz4::channels {
+
+// A channel-tree node held in memory, for tests and the command-line tools.
+class MemoryNode : public ChannelNode {
+public:
+    MemoryNode(MemoryNode* parent, std::optional<std::string> key, std::string text);
+
+    // Expands every ancestor, as a tree view does to show the node.
+    void EnsureVisible() override;
+    void setTag(const std::string& tag) override { m_tag = tag; }
+    void setForeColor(Colour c) override { m_foreColor = c; }
+    void setBackColor(Colour c) override { m_backColor = c; }
+    void setImage(const std::string& imageKey) override { m_image = imageKey; }
+
+    MemoryNode* parent() const { return m_parent; }
+    const std::vector<std::unique_ptr<MemoryNode>>& children() const { return m_children; }
+    const std::optional<std::string>& key() const { return m_key; }
+    const std::string& text() const { return m_text; }
+    // Unset until setTag is called (category and group nodes never get one).
+    const std::optional<std::string>& tag() const { return m_tag; }
+    Colour foreColor() const { return m_foreColor; }
+    Colour backColor() const { return m_backColor; }
+    const std::string& image() const { return m_image; }
+    bool expanded() const { return m_expanded; }
+    // Shown when every ancestor is expanded.
+    bool visible() const;
+
+private:
+    friend class MemoryTree;
+
+    MemoryNode* m_parent;
+    std::vector<std::unique_ptr<MemoryNode>> m_children;
+    std::optional<std::string> m_key;
+    std::string m_text;
+    std::optional<std::string> m_tag;
+    Colour m_foreColor = 0;
+    Colour m_backColor = 0;
+    std::string m_image;
+    bool m_expanded = false;
+};
+
+class MemoryTree : public ChannelTree {
+public:
+    void clear() override;
+    void attachImageList() override { m_imageListAttached = true; }
+    ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,
+                     const std::optional<std::string>& key, const std::string& text) override;
+    void setItemHeight(int pixels) override { m_itemHeight = pixels; }
+    void setBackColor(Colour c) override { m_backColor = c; }
+
+    const std::vector<std::unique_ptr<MemoryNode>>& roots() const { return m_roots; }
+    const MemoryNode* find(const std::string& key) const;
+    // Every node in tree order: depth first, children in the order they were added.
+    std::vector<const MemoryNode*> nodes() const;
+    bool imageListAttached() const { return m_imageListAttached; }
+    int itemHeight() const { return m_itemHeight; }
+    Colour backColor() const { return m_backColor; }
+
+private:
+    std::vector<std::unique_ptr<MemoryNode>> m_roots;
+    std::unordered_map<std::string, MemoryNode*> m_byKey;
+    bool m_imageListAttached = false;
+    int m_itemHeight = 0;
+    Colour m_backColor = 0;
+};
+
+} // namespace rz4::channels
