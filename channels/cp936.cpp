@@ -9,15 +9,6 @@ namespace rz4::channels {
 
 namespace {
 
-iconv_t openConverter(const char* to, const char* from) {
-    const iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        throw rz4::common::RuntimeError(rz4::common::err::InvalidArgument,
-                                        std::string("系统不支持字符集转换 ") + from + " → " + to);
-    }
-    return cd;
-}
-
 // Runs the converter over the input; at every sequence it cannot convert, skipLength() bytes are
 // dropped and the replacement is written instead. Returns how many replacements were made.
 template <typename SkipLength>
@@ -67,19 +58,20 @@ std::size_t utf8SequenceLength(unsigned char lead) {
     return 1;
 }
 
-Cp936Decoder::Cp936Decoder() : m_cd(openConverter("UTF-8", "CP936")) {}
-Cp936Decoder::~Cp936Decoder() {
+IconvConverter::IconvConverter(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {
+    if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+        throw rz4::common::RuntimeError(rz4::common::err::InvalidArgument,
+                                        std::string("系统不支持字符集转换 ") + from + " → " + to);
+    }
+}
+
+IconvConverter::~IconvConverter() {
     ::iconv_close(m_cd);
 }
 
 std::size_t Cp936Decoder::decode(std::string_view bytes, std::string& out) {
     return convert(m_cd, bytes, out, "\xEF\xBF\xBD",
                    [](std::string_view) { return std::size_t{1}; });
-}
-
-Cp936Encoder::Cp936Encoder() : m_cd(openConverter("CP936", "UTF-8")) {}
-Cp936Encoder::~Cp936Encoder() {
-    ::iconv_close(m_cd);
 }
 
 std::size_t Cp936Encoder::encode(std::string_view utf8, std::string& out) {
