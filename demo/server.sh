@@ -1,0 +1,308 @@
+#!/usr/bin/env bash
+# The demo channel server: the channel server's four pages and live test channels made by ffmpeg,
+# all on 127.0.0.1. Everything it starts is written to the run folder and stopped by pid.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(dirname "$here")
+
+usage() {
+    cat <<EOF
+Usage: demo/server.sh start|stop|status|run [options]
+
+  start    start the server and the live channels in the background; returns when they answer
+  stop     stop exactly what start started
+  status   show what is running (exit 0 when everything runs, 3 when nothing does)
+  run      like start, but stay in the foreground; Ctrl-C or any exit stops everything
+
+Options:
+  --build-dir DIR   build folder holding tools/rz4-chanlist (default: build)
+  --chanlist PATH   the rz4-chanlist tool, if not in the build folder
+  --port N          port on 127.0.0.1 (default: the port of RZ4_CHANNEL_SERVER in the build
+                    folder's cache when it names 127.0.0.1, otherwise 18090)
+  --run-dir DIR     where pids, logs and served files go (default: run/demo)
+  --mode MODE       normal (default); hang: accept and never answer; error: HTTP 500 for everything
+EOF
+}
+
+die() {
+    echo "demo server: $*" >&2
+    exit 1
+}
+
+# id|name on the picture|lavfi video source|its options|tone in Hz
+channels=(
+    "ch1|测试一台|testsrc2||440"
+    "ch2|彩条频道|smptebars||660"
+    "ch3|生活频道|gradients|c0=0x363656:c1=0xffb040:c2=0x2a7ab0:nb_colors=3:speed=0.03|880"
+)
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+build_dir=$repo/build
+chanlist=
+port=
+run_dir=$repo/run/demo
+mode=normal
+while [ $# -gt 0 ]; do
+    case $1 in
+    --build-dir | --chanlist | --port | --run-dir | --mode)
+        [ $# -ge 2 ] || die "$1 needs a value"
+        case $1 in
+        --build-dir) build_dir=$2 ;;
+        --chanlist) chanlist=$2 ;;
+        --port) port=$2 ;;
+        --run-dir) run_dir=$2 ;;
+        --mode) mode=$2 ;;
+        esac
+        shift 2
+        ;;
+    -h | --help)
+        usage
+        exit 0
+        ;;
+    *) die "unknown option: $1 (see --help)" ;;
+    esac
+done
+
+case $mode in normal | hang | error) ;; *) die "unknown mode: $mode" ;; esac
+
+# The client is built against one server address; follow it when it is this machine.
+default_port() {
+    local cache=$build_dir/CMakeCache.txt server
+    if [ -f "$cache" ]; then
+        server=$(sed -n 's/^RZ4_CHANNEL_SERVER:[A-Z]*=//p' "$cache")
+        case $server in 127.0.0.1:[0-9]*)
+            echo "${server#127.0.0.1:}"
+            return
+            ;;
+        esac
+    fi
+    echo 18090
+}
+[ -n "$port" ] || port=$(default_port)
+[[ $port =~ ^[0-9]+$ ]] && [ "$port" -ge 1 ] && [ "$port" -le 65535 ] || die "bad port: $port"
+
+run_dir=$(realpath -m -- "$run_dir")
+pids_file=$run_dir/pids
+www=$run_dir/www
+logs=$run_dir/logs
+soft=$www/zhibo/RZ4/soft
+
+# A recorded pid counts as ours only while its command line still names our run folder.
+is_ours() {
+    local pid=$1
+    [ -r "/proc/$pid/cmdline" ] && tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "$run_dir"
+}
+
+# Running means not yet exited: a zombie has let go of its files and its port.
+still_running() {
+    local state
+    state=$(sed -n 's/^State:[[:space:]]*\([A-Z]\).*/\1/p' "/proc/$1/status" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
+record() { echo "$1 $2" >>"$pids_file"; }
+
+running_count() {
+    local n=0 name pid
+    [ -f "$pids_file" ] || {
+        echo 0
+        return
+    }
+    while read -r name pid; do
+        if is_ours "$pid"; then n=$((n + 1)); fi
+    done <"$pids_file"
+    echo "$n"
+}
+
+do_stop() {
+    [ -f "$pids_file" ] || return 0
+    local name pid pids=()
+    while read -r name pid; do
+        if is_ours "$pid"; then
+            kill -TERM "$pid" 2>/dev/null || true
+            pids+=("$pid")
+        fi
+    done <"$pids_file"
+    # ffmpeg closes its segment on TERM; give everything a moment, then insist.
+    local tries=0
+    for pid in "${pids[@]}"; do
+        while still_running "$pid" && [ $tries -lt 50 ]; do
+            sleep 0.1
+            tries=$((tries + 1))
+        done
+        if still_running "$pid"; then kill -KILL "$pid" 2>/dev/null || true; fi
+    done
+    tries=0
+    for pid in "${pids[@]}"; do
+        while still_running "$pid" && [ $tries -lt 50 ]; do
+            sleep 0.1
+            tries=$((tries + 1))
+        done
+    done
+    # Reap our own children (run mode), so none is left a zombie.
+    wait 2>/dev/null || true
+    rm -f "$pids_file"
+    rm -rf "$www"
+}
+
+find_chanlist() {
+    [ -n "$chanlist" ] || chanlist=$build_dir/tools/rz4-chanlist
+    [ -x "$chanlist" ] ||
+        die "rz4-chanlist not found at $chanlist; build it first (cmake --build <build> --target rz4-chanlist) or pass --chanlist"
+}
+
+cjk_font() {
+    local file
+    file=$(fc-match -f '%{file}' 'AR PL UKai CN' 2>/dev/null || true)
+    case $file in *ukai* | *uming*) echo "$file" ;; *)
+        file=$(fc-match -f '%{file}' 'AR PL UMing CN' 2>/dev/null || true)
+        case $file in *uming*) echo "$file" ;; *) die "no AR PL font found (fonts-arphic-ukai)" ;; esac
+        ;;
+    esac
+}
+
+# The readable list becomes the file the client downloads: CR LF lines in CP936, bit-reversed.
+make_channel_list() {
+    local plain=$run_dir/baby1.txt
+    grep -v '^#' "$here/channels.txt" |
+        sed -e "s/@SERVER@/127.0.0.1:$port/g" -e 's/$/\r/' |
+        iconv -f UTF-8 -t CP936 >"$plain"
+    "$chanlist" encode "$plain" "$soft/baby1.mdb" >>"$logs/chanlist.log" 2>&1 ||
+        die "rz4-chanlist could not encode the channel list (see $logs/chanlist.log)"
+    rm -f "$plain"
+}
+
+start_channel() {
+    local id=$1 name=$2 source=$3 options=$4 tone=$5 font=$6
+    local dir=$www/live/$id
+    mkdir -p "$dir"
+    local label="fontfile='$font':fontcolor=white:box=1:boxcolor=black@0.55:x=(w-tw)/2"
+    local video="$source=size=320x240:rate=25${options:+:$options},format=yuv420p"
+    video+=",drawtext=$label:text='$name':fontsize=30:boxborderw=6:y=14"
+    video+=",drawtext=$label:text='%{pts\:hms}':fontsize=18:boxborderw=4:y=h-th-14"
+    setsid ffmpeg -nostdin -hide_banner -loglevel error \
+        -re -f lavfi -i "$video" -re -f lavfi -i "sine=frequency=$tone:sample_rate=48000" \
+        -c:v libx264 -preset ultrafast -tune zerolatency -g 50 -keyint_min 50 -sc_threshold 0 \
+        -c:a aac -b:a 64k -ac 1 \
+        -f hls -hls_time 2 -hls_list_size 5 \
+        -hls_flags delete_segments+independent_segments+temp_file \
+        -hls_segment_filename "$dir/seg%05d.ts" "$dir/index.m3u8" \
+        </dev/null >>"$logs/$id.log" 2>&1 &
+    record "$id" $!
+}
+
+port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
+
+page_answers() {
+    python3 - "http://127.0.0.1:$port/zhibo/RZ4/soft/Version.html" <<'EOF' 2>/dev/null
+import sys, urllib.request
+with urllib.request.urlopen(sys.argv[1], timeout=2) as reply:
+    sys.exit(0 if reply.status == 200 else 1)
+EOF
+}
+
+ready() {
+    port_answers || return 1
+    [ "$mode" = normal ] || return 0
+    local entry
+    for entry in "${channels[@]}"; do
+        [ -f "$www/live/${entry%%|*}/index.m3u8" ] || return 1
+    done
+    page_answers
+}
+
+# Fails (and stops everything) when something started dies or nothing answers within 30 s.
+wait_until_ready() {
+    local tries=0 name pid
+    until ready; do
+        while read -r name pid; do
+            if ! is_ours "$pid"; then
+                tail -n 5 "$logs/$name.log" >&2 || true
+                do_stop
+                die "$name stopped while starting (log: $logs/$name.log)"
+            fi
+        done <"$pids_file"
+        tries=$((tries + 1))
+        if [ $tries -ge 150 ]; then
+            do_stop
+            die "nothing answered on 127.0.0.1:$port within 30 s (logs: $logs)"
+        fi
+        sleep 0.2
+    done
+}
+
+do_start() {
+    if [ "$(running_count)" -gt 0 ]; then
+        die "already running from $run_dir; stop it first"
+    fi
+    rm -f "$pids_file"
+    rm -rf "$www"
+    mkdir -p "$soft" "$logs"
+    if port_answers; then
+        die "port $port on 127.0.0.1 is already in use"
+    fi
+
+    if [ "$mode" = normal ]; then
+        find_chanlist
+        local font entry id name source options tone
+        font=$(cjk_font)
+        cp "$here/site/Version.html" "$here/site/mini.htm" "$here/site/Ostrel.jpg" "$soft/"
+        make_channel_list
+        for entry in "${channels[@]}"; do
+            IFS='|' read -r id name source options tone <<<"$entry"
+            start_channel "$id" "$name" "$source" "$options" "$tone" "$font"
+        done
+    fi
+    setsid python3 "$here/server.py" --root "$www" --port "$port" --mode "$mode" \
+        </dev/null >>"$logs/server.log" 2>&1 &
+    record server $!
+    wait_until_ready
+    echo "demo server: $mode mode on http://127.0.0.1:$port (run folder: $run_dir)"
+}
+
+do_status() {
+    if [ ! -f "$pids_file" ]; then
+        echo "demo server: not running"
+        return 3
+    fi
+    local name pid total=0 alive=0
+    while read -r name pid; do
+        total=$((total + 1))
+        if is_ours "$pid"; then
+            alive=$((alive + 1))
+            printf '%-8s %7s  running\n' "$name" "$pid"
+        else
+            printf '%-8s %7s  stopped\n' "$name" "$pid"
+        fi
+    done <"$pids_file"
+    [ $alive -eq $total ] && return 0
+    [ $alive -eq 0 ] && return 3
+    return 1
+}
+
+case $command in
+start) do_start ;;
+stop)
+    do_stop
+    echo "demo server: stopped"
+    ;;
+status) do_status ;;
+run)
+    trap 'do_stop; echo "demo server: stopped"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    do_start
+    echo "demo server: Ctrl-C stops it"
+    # Any process ending on its own ends the demo: a half-running server helps nobody.
+    wait -n || true
+    echo "demo server: a process stopped on its own (logs: $logs)" >&2
+    exit 1
+    ;;
+-h | --help | help) usage ;;
+*)
+    usage >&2
+    exit 2
+    ;;
+esac
