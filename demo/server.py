@@ -8,7 +8,6 @@ answers every request with HTTP 500. The last two let the client be tried agains
 import argparse
 import functools
 import http.server
-import socketserver
 import sys
 
 
@@ -55,10 +54,6 @@ class ErrorHandler(http.server.BaseHTTPRequestHandler):
     do_HEAD = do_GET
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True, help="folder to serve")
@@ -72,7 +67,7 @@ def main():
         "error": ErrorHandler,
     }[args.mode]
     try:
-        server = Server(("127.0.0.1", args.port), handler)
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
     except OSError as e:
         print("demo server: cannot listen on 127.0.0.1:%d: %s" % (args.port, e.strerror),
               file=sys.stderr)

@@ -15,7 +15,6 @@ closes, so a test that dies does not leave it behind. Paths:
 """
 
 import http.server
-import socketserver
 import sys
 import threading
 import time
@@ -106,12 +105,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-
-
 def main():
-    server = Server(("127.0.0.1", 0), Handler)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     sys.stdout.write("PORT %d\n" % server.server_address[1])
     sys.stdout.flush()
 
@@ -120,10 +115,7 @@ def main():
         server.shutdown()
 
     threading.Thread(target=watch_parent, daemon=True).start()
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
+    server.serve_forever()
     return 0
 
 
