@@ -81,7 +81,9 @@ default_port() {
     echo 18090
 }
 [ -n "$port" ] || port=$(default_port)
-[[ $port =~ ^[0-9]+$ ]] && [ "$port" -ge 1 ] && [ "$port" -le 65535 ] || die "bad port: $port"
+if ! [[ $port =~ ^[0-9]+$ ]] || [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
+    die "bad port: $port"
+fi
 
 run_dir=$(realpath -m -- "$run_dir")
 pids_file=$run_dir/pids

@@ -10,7 +10,6 @@ import os
 import socket
 import subprocess
 import sys
-import time
 import unittest
 import urllib.error
 import urllib.parse
