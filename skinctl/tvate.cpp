@@ -1,0 +1,675 @@
+#include "skinctl/tvate.h"
+
+#include "common/numeric.h"
+#include "common/runtime_error.h"
+#include "picture/transparent.h"
+#include "skinctl/property_bag.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <qdrawutil.h>
+
+#include <array>
+#include <cmath>
+#include <utility>
+
+namespace rz4::skinctl {
+
+namespace {
+
+constexpr float TwipsPerPixel = 15.0F;
+constexpr std::uint32_t ThumbKeyColour = 0xFF00FF;
+constexpr OleColor SystemColourFlag = 0x80000000;
+constexpr OleColor ButtonFace = SystemColourFlag | 15;
+constexpr OleColor ButtonText = SystemColourFlag | 18;
+constexpr OleColor WindowFrame = SystemColourFlag | 6;
+constexpr std::int16_t CustomPointer = 99;
+constexpr int HoverIntervalMs = 10;
+
+// Runs one drawing step; a step that fails is skipped so that the rest of the control still shows.
+template <typename Step> void skipOnError(Step&& step) {
+    try {
+        step();
+    } catch (const common::RuntimeError&) {
+    }
+}
+
+int toPixels(double twips) {
+    return static_cast<int>(std::lround(twips / TwipsPerPixel));
+}
+
+// A twips rectangle on the pixel grid; both edges are rounded so that neighbours meet exactly.
+QRect pixelRect(double x, double y, double width, double height) {
+    const int left = toPixels(x);
+    const int top = toPixels(y);
+    return {left, top, toPixels(x + width) - left, toPixels(y + height) - top};
+}
+
+std::int16_t buttonCode(Qt::MouseButtons buttons) {
+    int code = 0;
+    code |= (buttons & Qt::LeftButton) ? 1 : 0;
+    code |= (buttons & Qt::RightButton) ? 2 : 0;
+    code |= (buttons & Qt::MiddleButton) ? 4 : 0;
+    return static_cast<std::int16_t>(code);
+}
+
+std::int16_t shiftCode(Qt::KeyboardModifiers modifiers) {
+    int code = 0;
+    code |= (modifiers & Qt::ShiftModifier) ? 1 : 0;
+    code |= (modifiers & Qt::ControlModifier) ? 2 : 0;
+    code |= (modifiers & Qt::AltModifier) ? 4 : 0;
+    return static_cast<std::int16_t>(code);
+}
+
+} // namespace
+
+tVate::tVate(QWidget* parent)
+    : QWidget(parent), m_backColor(ButtonFace), m_timer1(new QTimer(this)),
+      m_widgetUnderPointer([] { return QApplication::widgetAt(QCursor::pos()); }) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_timer1->setInterval(HoverIntervalMs);
+    connect(m_timer1, &QTimer::timeout, this, &tVate::Timer1_Timer);
+    UserControl_Initialize();
+}
+
+tVate::~tVate() = default;
+
+void tVate::UserControl_Initialize() {
+    setMax(100);
+    setValue(1);
+    setStyle(2);
+    setIsShowCmd(true);
+}
+
+// ---- properties ----
+
+void tVate::setCaption(const QString& caption) {
+    m_caption = caption;
+    emit propertyChanged(QStringLiteral("Caption"));
+}
+
+WId tVate::hwnd() const {
+    return effectiveWinId();
+}
+
+void tVate::setcMouseIcon(const picture::Picture& icon) {
+    m_mouseIcon = icon;
+    applyCursor();
+    emit propertyChanged(QStringLiteral("cMouseIcon"));
+}
+
+void tVate::setcMousePointer(std::int16_t pointer) {
+    m_mousePointer = pointer;
+    applyCursor();
+    emit propertyChanged(QStringLiteral("cMousePointer"));
+}
+
+void tVate::setBkPicture(const picture::Picture& picture) {
+    m_bkPicture = picture;
+    Redraw();
+    emit propertyChanged(QStringLiteral("BKPicture"));
+}
+
+void tVate::setAppearance(std::int16_t appearance) {
+    m_appearance = appearance;
+    applyFrame();
+    emit propertyChanged(QStringLiteral("Appearance"));
+}
+
+void tVate::setBorderStyle(std::int16_t borderStyle) {
+    m_borderStyle = borderStyle;
+    applyFrame();
+    emit propertyChanged(QStringLiteral("BorderStyle"));
+}
+
+void tVate::setStyle(std::int32_t style) {
+    m_style = style;
+    Redraw();
+    emit propertyChanged(QStringLiteral("Style"));
+}
+
+void tVate::setCanMove(bool canMove) {
+    m_canMove = canMove;
+    Redraw();
+    emit propertyChanged(QStringLiteral("CanMove"));
+}
+
+void tVate::writeColour(OleColor& field, OleColor colour, const QString& name) {
+    field = colour;
+    Redraw();
+    emit propertyChanged(name);
+}
+
+void tVate::setTopColor(OleColor colour) {
+    writeColour(m_topColor, colour, QStringLiteral("TopColor"));
+}
+
+void tVate::setBottomColor(OleColor colour) {
+    writeColour(m_bottomColor, colour, QStringLiteral("BottomColor"));
+}
+
+void tVate::setGotTopColor(OleColor colour) {
+    writeColour(m_gotTopColor, colour, QStringLiteral("GotTopColor"));
+}
+
+void tVate::setGotBottomColor(OleColor colour) {
+    writeColour(m_gotBottomColor, colour, QStringLiteral("GotBottomColor"));
+}
+
+void tVate::setMax(std::int32_t max) {
+    m_max = max;
+    Redraw();
+    emit propertyChanged(QStringLiteral("Max"));
+}
+
+void tVate::writeBite(std::int16_t& field, std::int16_t pixels, const QString& name) {
+    field = common::mul16(pixels, 15);
+    emit propertyChanged(name);
+}
+
+std::int16_t tVate::Bite_LP() const {
+    return common::toInt16(m_biteLP / 15.0);
+}
+
+void tVate::setBite_LP(std::int16_t pixels) {
+    writeBite(m_biteLP, pixels, QStringLiteral("Bite_LP"));
+}
+
+std::int16_t tVate::Bite_RP() const {
+    return common::toInt16(m_biteRP / 15.0);
+}
+
+void tVate::setBite_RP(std::int16_t pixels) {
+    writeBite(m_biteRP, pixels, QStringLiteral("Bite_RP"));
+}
+
+void tVate::setValue(std::int32_t value) {
+    // The user's drag owns the value while the thumb is held.
+    if (!m_isMouseDown) {
+        m_value = value;
+        Redraw();
+        emit Changed(m_value, m_max);
+    }
+    emit propertyChanged(QStringLiteral("Value"));
+}
+
+void tVate::setIsShowCmd(bool show) {
+    m_isShowCmd = show;
+    Redraw();
+    emit propertyChanged(QStringLiteral("IsShowCmd"));
+}
+
+void tVate::setBackColor(OleColor colour) {
+    m_backColor = colour;
+    update();
+}
+
+// ---- surface ----
+
+int tVate::borderWidth() const {
+    if (m_borderStyle == 0) {
+        return 0;
+    }
+    return m_appearance == 0 ? 1 : 2;
+}
+
+QSize tVate::surfaceSize() const {
+    const int b = borderWidth();
+    return {std::max(0, width() - 2 * b), std::max(0, height() - 2 * b)};
+}
+
+float tVate::ScaleWidth() const {
+    return static_cast<float>(surfaceSize().width()) * TwipsPerPixel;
+}
+
+float tVate::ScaleHeight() const {
+    return static_cast<float>(surfaceSize().height()) * TwipsPerPixel;
+}
+
+QColor tVate::resolveColour(OleColor colour) const {
+    if ((colour & SystemColourFlag) == 0) {
+        return {static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                static_cast<int>((colour >> 16) & 0xFF)};
+    }
+    // System colours by their classic index, taken from the widget's palette.
+    static constexpr std::array<QPalette::ColorRole, 25> roles = {QPalette::Button,
+                                                                  QPalette::Window,
+                                                                  QPalette::Highlight,
+                                                                  QPalette::Mid,
+                                                                  QPalette::Window,
+                                                                  QPalette::Base,
+                                                                  QPalette::Shadow,
+                                                                  QPalette::WindowText,
+                                                                  QPalette::Text,
+                                                                  QPalette::HighlightedText,
+                                                                  QPalette::Mid,
+                                                                  QPalette::Midlight,
+                                                                  QPalette::Dark,
+                                                                  QPalette::Highlight,
+                                                                  QPalette::HighlightedText,
+                                                                  QPalette::Button,
+                                                                  QPalette::Dark,
+                                                                  QPalette::PlaceholderText,
+                                                                  QPalette::ButtonText,
+                                                                  QPalette::WindowText,
+                                                                  QPalette::Light,
+                                                                  QPalette::Shadow,
+                                                                  QPalette::Midlight,
+                                                                  QPalette::ToolTipText,
+                                                                  QPalette::ToolTipBase};
+    const OleColor index = colour & 0xFFFF;
+    return index < roles.size() ? palette().color(roles[index]) : QColor(Qt::black);
+}
+
+void tVate::applyCursor() {
+    static constexpr std::array<Qt::CursorShape, 16> shapes = {
+        Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+        Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+        Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
+    if (m_mousePointer == CustomPointer && !m_mouseIcon.isEmpty()) {
+        setCursor(QCursor(QPixmap::fromImage(m_mouseIcon.image())));
+    } else if (m_mousePointer > 0 && m_mousePointer < static_cast<int>(shapes.size())) {
+        setCursor(shapes[static_cast<std::size_t>(m_mousePointer)]);
+    } else {
+        unsetCursor();
+    }
+}
+
+void tVate::applyFrame() {
+    update();
+    // A border takes its room from the drawing surface, as a resize would.
+    if (surfaceSize() != m_surface.size()) {
+        UserControl_Resize();
+    }
+}
+
+void tVate::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int b = borderWidth();
+    painter.fillRect(rect(), resolveColour(m_backColor));
+    painter.drawImage(QPoint(b, b), m_surface);
+    if (b == 1) {
+        painter.setPen(resolveColour(WindowFrame));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    } else if (b == 2) {
+        qDrawWinPanel(&painter, rect(), palette(), true);
+    }
+}
+
+void tVate::resizeEvent(QResizeEvent*) {
+    UserControl_Resize();
+}
+
+void tVate::UserControl_Resize() {
+    Redraw();
+}
+
+// ---- skin ----
+
+std::int16_t tVate::GetPictureWidth(const picture::Picture& picture) {
+    return picture.isEmpty() ? 0 : himetricToPixels(picture.widthHimetric());
+}
+
+std::int16_t tVate::GetPictureHeight(const picture::Picture& picture) {
+    return picture.isEmpty() ? 0 : himetricToPixels(picture.heightHimetric());
+}
+
+picture::Picture tVate::PicToPic(const picture::Picture& thePicture, std::int32_t LeftSrc,
+                                 std::int32_t TopSrc, std::int32_t WidthSrc,
+                                 std::int32_t HeightSrc) {
+    if (thePicture.isEmpty()) {
+        common::raiseInvalidArgument();
+    }
+    return picture::DCToPicture(thePicture.image(), LeftSrc, TopSrc, WidthSrc, HeightSrc);
+}
+
+void tVate::setPicture(const picture::Picture& newPicture, std::int16_t lP_Width,
+                       std::int16_t rP_Width, std::int16_t lmP_Width, std::int16_t rmP_Width,
+                       std::int16_t cP_Width, std::int16_t cmp_Height, std::int16_t cmp_Top) {
+    const std::int16_t h = GetPictureHeight(newPicture);
+    if (h == 0) {
+        return;
+    }
+    const auto slice = [&](std::int16_t width, auto&& offset) {
+        return width != 0 ? PicToPic(newPicture, offset(), 0, width, h) : picture::Picture();
+    };
+    // Offsets are summed only for slices that are cut, in 16 bits like the widths.
+    m_leftPic = slice(lP_Width, [] { return std::int16_t{0}; });
+    m_rightPic = slice(rP_Width, [&] { return lP_Width; });
+    m_leftMidPic = slice(lmP_Width, [&] { return common::add16(lP_Width, rP_Width); });
+    m_rightMidPic = slice(
+        rmP_Width, [&] { return common::add16(common::add16(lP_Width, rP_Width), lmP_Width); });
+    m_cmdHeight = cmp_Height != 0 ? cmp_Height : h;
+    if (cP_Width != 0) {
+        const std::int16_t offset =
+            common::add16(common::add16(common::add16(lP_Width, rP_Width), lmP_Width), rmP_Width);
+        m_cmdPic = PicToPic(newPicture, offset, 0, common::mul16(4, cP_Width), h);
+    } else {
+        m_cmdPic = picture::Picture();
+    }
+    m_cmdWidth = common::toInt16(common::mul16(GetPictureWidth(m_cmdPic), 15) / 4.0);
+    m_leftPicWidth = common::mul16(GetPictureWidth(m_leftPic), 15);
+    m_rightPicWidth = common::mul16(GetPictureWidth(m_rightPic), 15);
+    m_cmdTop = cmp_Top;
+    Redraw();
+}
+
+// ---- painting ----
+
+void tVate::Redraw(float position) {
+    const std::int16_t t = m_isShowCmd ? m_cmdWidth : std::int16_t{0};
+    clearSurface();
+    const std::int32_t v = paintedValue(m_value, m_max);
+    if (m_max < 0) {
+        m_max = 1;
+    }
+    if (position == -1.0F) {
+        const TrackGeometry g{ScaleWidth(), m_leftPicWidth, m_rightPicWidth, t, m_biteLP, m_biteRP};
+        position = thumbCentre(g, v, m_max);
+    }
+    m_cmdLeft = static_cast<float>(position - m_cmdWidth / 2.0);
+    drawTrack(position);
+    drawCaption();
+    if (m_isShowCmd) {
+        skipOnError([&] { drawThumb(position); });
+    }
+    update();
+}
+
+void tVate::clearSurface() {
+    const QSize size = surfaceSize();
+    if (m_surface.size() != size) {
+        m_surface = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+    }
+    if (m_surface.isNull()) {
+        return;
+    }
+    m_surface.fill(resolveColour(m_backColor));
+    if (!m_bkPicture.isEmpty()) {
+        QPainter painter(&m_surface);
+        painter.drawImage(QPoint(0, 0), m_bkPicture.image());
+    }
+}
+
+void tVate::drawTrack(float position) {
+    if (m_surface.isNull()) {
+        return;
+    }
+    const double w = ScaleWidth();
+    const double h = ScaleHeight();
+    const double lw = m_leftPicWidth;
+    const double rw = m_rightPicWidth;
+    QPainter painter(&m_surface);
+    // A missing slice or a piece of negative width draws nothing.
+    const auto stretch = [&](const picture::Picture& slice, double x, double width) {
+        const QRect target = pixelRect(x, 0, width, h);
+        if (!slice.isEmpty() && width > 0 && target.isValid()) {
+            painter.drawImage(target, slice.image());
+        }
+    };
+    const auto crop = [&](const picture::Picture& slice, double x, double width) {
+        const QRect area = pixelRect(x, 0, width, h);
+        if (!slice.isEmpty() && width > 0 && area.isValid()) {
+            painter.drawImage(area, slice.image(), area);
+        }
+    };
+    if (m_style == 2) {
+        stretch(m_leftPic, 0, lw);
+        stretch(m_rightPic, w - rw, rw);
+        stretch(m_leftMidPic, lw, position - lw);
+        stretch(m_rightMidPic, position, w - position - rw);
+    } else if (m_style == 3) {
+        crop(m_leftMidPic, 0, position);
+        crop(m_rightMidPic, position, w - position);
+    } else {
+        painter.end();
+        DrawGradient(m_gotTopColor, m_gotBottomColor, 0, position);
+        DrawGradient(m_topColor, m_bottomColor, position, static_cast<float>(w));
+    }
+}
+
+void tVate::DrawGradient(OleColor topColour, OleColor bottomColour, float x1, float x2) {
+    if (m_surface.isNull()) {
+        return;
+    }
+    const double controlHeight = height() * static_cast<double>(TwipsPerPixel);
+    QPainter painter(&m_surface);
+    const auto fill = [&](double y1, double y2, const QColor& colour) {
+        const int left = toPixels(x1);
+        const int right = toPixels(x2);
+        const int top = toPixels(y1);
+        const int bottom = toPixels(y2);
+        painter.fillRect(QRect(QPoint(std::min(left, right), std::min(top, bottom)),
+                               QPoint(std::max(left, right) - 1, std::max(top, bottom) - 1)),
+                         colour);
+    };
+    if (topColour == bottomColour) {
+        fill(0, controlHeight, resolveColour(topColour));
+        return;
+    }
+    std::array<OleColor, 11> bands{};
+    try {
+        bands = gradientBands(topColour, bottomColour);
+    } catch (const common::RuntimeError&) {
+        return;
+    }
+    const double band = static_cast<float>(controlHeight / 10.0);
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        fill(band * static_cast<double>(i), band * static_cast<double>(i + 1),
+             resolveColour(bands[i]));
+    }
+}
+
+void tVate::drawCaption() {
+    if (m_caption.isEmpty() || m_surface.isNull()) {
+        return;
+    }
+    QPainter painter(&m_surface);
+    painter.setFont(font());
+    painter.setPen(resolveColour(ButtonText));
+    const QFontMetricsF metrics(font(), &m_surface);
+    const double textWidth = metrics.horizontalAdvance(m_caption) * TwipsPerPixel;
+    const float x = static_cast<float>((ScaleWidth() - textWidth) / 2);
+    const double textHeight = metrics.height() * TwipsPerPixel;
+    const float y = static_cast<float>((ScaleHeight() - textHeight) / 2);
+    painter.drawText(QPointF(x / TwipsPerPixel, y / TwipsPerPixel + metrics.ascent()), m_caption);
+}
+
+void tVate::drawThumb(float position) {
+    const std::int32_t frame = GetMouseState();
+    const double frameWidth = m_cmdWidth / 15.0;
+    picture::PaintTransPic(m_cmdPic, m_surface, common::toInt16(frameWidth * frame), 0,
+                           common::toInt16(frameWidth), m_cmdHeight,
+                           common::toInt16((position - m_cmdWidth / 2.0) / 15.0), m_cmdTop,
+                           ThumbKeyColour);
+}
+
+// ---- mouse ----
+
+std::int32_t tVate::GetMouseState() {
+    if (!isEnabled()) {
+        return 3;
+    }
+    if (!m_canMove) {
+        return 0;
+    }
+    std::int32_t s = 0;
+    if (m_isMouseDown) {
+        s = 2;
+    } else if (m_isMouseIn && IsMouseOnCmd()) {
+        s = 1;
+    }
+    if (s != 0) {
+        emit MouseOverCmd();
+    } else {
+        emit MouseOutCmd();
+    }
+    return s;
+}
+
+bool tVate::IsMouseOnCmd() const {
+    const float right = m_cmdLeft + static_cast<float>(m_cmdWidth);
+    return m_cmdLeft < m_mouseX && m_mouseX < right;
+}
+
+bool tVate::IsMouseInControl() const {
+    return m_widgetUnderPointer() == this;
+}
+
+void tVate::setWidgetUnderPointer(std::function<QWidget*()> probe) {
+    m_widgetUnderPointer = std::move(probe);
+}
+
+bool tVate::isHoverTimerActive() const {
+    return m_timer1->isActive();
+}
+
+void tVate::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float x, float y) {
+    emit MouseMove(Button, Shift, x, y);
+    m_isMouseIn = true;
+    m_timer1->start();
+    m_mouseX = x;
+    if (!m_canMove) {
+        return;
+    }
+    if (Button == 1) {
+        const std::int16_t t = m_isShowCmd ? m_cmdWidth : std::int16_t{0};
+        const TrackGeometry g{ScaleWidth(), m_leftPicWidth, m_rightPicWidth, t, m_biteLP, m_biteRP};
+        m_value = valueAtPointer(g, x, m_max, m_value);
+        emit Changed(m_value, m_max);
+    }
+    Redraw();
+}
+
+void tVate::UserControl_MouseDown(std::int16_t Button, std::int16_t Shift, float x, float y) {
+    emit MouseDown(Button, Shift, x, y);
+    if (Button == 1) {
+        m_isMouseDown = true;
+        UserControl_MouseMove(Button, Shift, x, y);
+    }
+}
+
+void tVate::UserControl_MouseUp(std::int16_t Button, std::int16_t Shift, float x, float y) {
+    emit MouseUp(Button, Shift, x, y);
+    m_isMouseDown = false;
+    Redraw();
+}
+
+void tVate::UserControl_Click() {
+    emit Click();
+}
+
+void tVate::UserControl_DblClick() {
+    emit DBClick();
+}
+
+void tVate::Timer1_Timer() {
+    if (IsMouseInControl()) {
+        return;
+    }
+    m_timer1->stop();
+    m_isMouseIn = false;
+    Redraw();
+}
+
+void tVate::handlePress(QMouseEvent* event) {
+    const std::int16_t button = buttonCode(event->button());
+    if (button == 0) {
+        event->ignore();
+        return;
+    }
+    m_clickArmed = true;
+    const QPointF at = (event->position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+    UserControl_MouseDown(button, shiftCode(event->modifiers()), static_cast<float>(at.x()),
+                          static_cast<float>(at.y()));
+}
+
+void tVate::mousePressEvent(QMouseEvent* event) {
+    m_doubleClicked = false;
+    handlePress(event);
+}
+
+void tVate::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A fast second click still moves the thumb; its release reports the double click.
+    m_doubleClicked = true;
+    handlePress(event);
+}
+
+void tVate::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = (event->position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+    UserControl_MouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()),
+                          static_cast<float>(at.x()), static_cast<float>(at.y()));
+}
+
+void tVate::mouseReleaseEvent(QMouseEvent* event) {
+    const std::int16_t button = buttonCode(event->button());
+    if (button == 0) {
+        event->ignore();
+        return;
+    }
+    const QPointF at = (event->position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+    UserControl_MouseUp(button, shiftCode(event->modifiers()), static_cast<float>(at.x()),
+                        static_cast<float>(at.y()));
+    // Released over the control after a press on it: a click.
+    if (m_clickArmed && rect().contains(event->position().toPoint())) {
+        if (m_doubleClicked) {
+            UserControl_DblClick();
+        } else {
+            UserControl_Click();
+        }
+    }
+    if (event->buttons() == Qt::NoButton) {
+        m_clickArmed = false;
+        m_doubleClicked = false;
+    }
+}
+
+// ---- persistence ----
+
+void tVate::UserControl_WriteProperties(PropertyBag& bag) const {
+    bag.write(QStringLiteral("Style"), m_style, 2);
+    bag.write(QStringLiteral("Value"), m_value, 1);
+    bag.write(QStringLiteral("Max"), m_max, 100);
+    bag.write(QStringLiteral("BKPicture"), QVariant::fromValue(m_bkPicture),
+              QVariant::fromValue(picture::Picture()));
+    bag.write(QStringLiteral("Appearance"), m_appearance, 0);
+    bag.write(QStringLiteral("BorderStyle"), m_borderStyle, 0);
+    bag.write(QStringLiteral("Bite_LP"), m_biteLP, 0);
+    bag.write(QStringLiteral("Bite_RP"), m_biteRP, 0);
+    bag.write(QStringLiteral("IsShowCmd"), boolValue(m_isShowCmd), boolValue(true));
+    bag.write(QStringLiteral("TopColor"), m_topColor, m_backColor);
+    bag.write(QStringLiteral("BottomColor"), m_bottomColor, m_backColor);
+    bag.write(QStringLiteral("GotTopColor"), m_gotTopColor, OleColor{0xFF0000});
+    bag.write(QStringLiteral("GotBottomColor"), m_gotBottomColor, OleColor{0xFF0000});
+    bag.write(QStringLiteral("Caption"), m_caption, QString());
+    bag.write(QStringLiteral("CanMove"), boolValue(m_canMove), boolValue(true));
+}
+
+void tVate::UserControl_ReadProperties(const PropertyBag& bag) {
+    m_style = readInt32(bag, QStringLiteral("Style"), 2);
+    m_value = readInt32(bag, QStringLiteral("Value"), 1);
+    m_max = readInt32(bag, QStringLiteral("Max"), 100);
+    m_bkPicture = readPicture(bag, QStringLiteral("BKPicture"));
+    m_appearance = readInt16(bag, QStringLiteral("Appearance"), 0);
+    m_borderStyle = readInt16(bag, QStringLiteral("BorderStyle"), 0);
+    // The frame shows at once; the surface is recomposed at the next repaint.
+    update();
+    m_biteLP = readInt16(bag, QStringLiteral("Bite_LP"), 0);
+    m_biteRP = readInt16(bag, QStringLiteral("Bite_RP"), 0);
+    m_isShowCmd = readBool(bag, QStringLiteral("IsShowCmd"), true);
+    m_topColor = readColor(bag, QStringLiteral("TopColor"), m_backColor);
+    m_bottomColor = readColor(bag, QStringLiteral("BottomColor"), m_backColor);
+    m_gotTopColor = readColor(bag, QStringLiteral("GotTopColor"), 0xFF0000);
+    m_gotBottomColor = readColor(bag, QStringLiteral("GotBottomColor"), 0xFF0000);
+    m_canMove = readBool(bag, QStringLiteral("CanMove"), true);
+    m_caption = readString(bag, QStringLiteral("Caption"), QString());
+}
+
+} // namespace rz4::skinctl
