@@ -220,7 +220,8 @@ wait_until_ready() {
     local tries=0 name pid
     until ready; do
         while read -r name pid; do
-            if ! is_ours "$pid"; then
+            # Just started, so the pid is ours; its command line may be mid-exec.
+            if ! still_running "$pid"; then
                 tail -n 5 "$logs/$name.log" >&2 || true
                 do_stop
                 die "$name stopped while starting (log: $logs/$name.log)"
@@ -240,7 +241,7 @@ do_start() {
         die "already running from $run_dir; stop it first"
     fi
     rm -f "$pids_file"
-    rm -rf "$www"
+    rm -rf "$www" "$logs"
     mkdir -p "$soft" "$logs"
     if port_answers; then
         die "port $port on 127.0.0.1 is already in use"

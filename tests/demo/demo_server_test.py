@@ -164,7 +164,8 @@ class BrokenModes(unittest.TestCase, StopLeavesNothing):
 
     def test_error_server_answers_500(self):
         server = DemoServer("error")
-        self.assertEqual(server.run("start").returncode, 0)
+        result = server.run("start")
+        self.assertEqual(result.returncode, 0, result.stdout)
         try:
             self.assertEqual(status_of(server.url("/zhibo/RZ4/soft/Version.html")), 500)
         finally:
