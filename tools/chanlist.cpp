@@ -1,0 +1,200 @@
+// rz4-chanlist: encode, decode, inspect and build channel lists for the client.
+#include "channels/codec.h"
+#include "channels/file_io.h"
+#include "common/runtime_error.h"
+#include "tools/check.h"
+#include "tools/list_file.h"
+#include "tools/m3u.h"
+#include "tools/tree_json.h"
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace rz4::tools;
+
+constexpr const char* Usage = R"(Usage: rz4-chanlist COMMAND ...
+
+Tools for the channel list the client downloads (baby1.mdb).
+
+  decode IN OUT      reverse the bit order of every byte: from the served form to text
+  encode IN OUT      the same transformation, from text to the served form
+                     (IN and OUT may be the same file)
+  tree [--decoded] FILE
+                     print, as JSON, the channel tree the client builds from FILE
+  check [--decoded] FILE
+                     report, by line, what the client will ignore or handle unexpectedly
+                     exit status: 0 clean, 1 warnings, 2 FILE cannot be read
+  from-m3u IN.m3u OUT [--category NAME] [--lossy]
+                     turn an M3U/M3U8 playlist into a list as the server serves it: one
+                     category (default "网络电视"), one group per group-title
+                     --lossy writes "?" for characters code page 936 cannot hold
+  --help             show this text
+
+FILE is read as the server serves it (bit-reversed) unless --decoded is given; it is never
+changed.
+)";
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitUnreadable = 2;
+
+struct UsageError {
+    std::string message;
+};
+
+// The command's words once the options it accepts are taken out.
+class Arguments {
+public:
+    Arguments(std::span<char*> args) : m_args(args.begin(), args.end()) {}
+
+    bool flag(const std::string& name) {
+        const auto it = std::find(m_args.begin(), m_args.end(), name);
+        if (it == m_args.end()) {
+            return false;
+        }
+        m_args.erase(it);
+        return true;
+    }
+
+    std::optional<std::string> option(const std::string& name) {
+        const auto it = std::find(m_args.begin(), m_args.end(), name);
+        if (it == m_args.end()) {
+            return std::nullopt;
+        }
+        if (it + 1 == m_args.end()) {
+            throw UsageError{name + " needs a value"};
+        }
+        std::string value = *(it + 1);
+        m_args.erase(it, it + 2);
+        return value;
+    }
+
+    // The remaining words, which must be exactly count and no option.
+    std::vector<std::string> operands(std::size_t count) const {
+        for (const std::string& a : m_args) {
+            if (a.size() > 1 && a.starts_with('-')) {
+                throw UsageError{"unknown option " + a};
+            }
+        }
+        if (m_args.size() != count) {
+            throw UsageError{"expected " + std::to_string(count) + " file name(s)"};
+        }
+        return m_args;
+    }
+
+private:
+    std::vector<std::string> m_args;
+};
+
+int runCode(Arguments args) {
+    const auto files = args.operands(2);
+    codeFile(files[0], files[1]);
+    return 0;
+}
+
+int runTree(Arguments args) {
+    const bool decoded = args.flag("--decoded");
+    const auto files = args.operands(1);
+    rz4::channels::MemoryTree tree;
+    loadTree(files[0], decoded, tree);
+    writeTreeJson(tree, std::cout);
+    return 0;
+}
+
+int runCheck(Arguments args) {
+    const bool decoded = args.flag("--decoded");
+    const std::string file = args.operands(1)[0];
+    rz4::channels::MemoryTree tree;
+    ListChecker checker(tree);
+    try {
+        loadTree(file, decoded, tree, &checker);
+    } catch (const rz4::common::RuntimeError& e) {
+        std::cerr << "rz4-chanlist: " << e.description() << "\n";
+        return ExitUnreadable;
+    }
+    for (const Warning& w : checker.warnings()) {
+        std::cout << file << ":" << w.line << ": " << w.message << "\n";
+    }
+    int counts[3] = {};
+    for (const auto* node : tree.nodes()) {
+        const std::string kind = nodeKind(*node);
+        ++counts[kind == "category" ? 0 : kind == "group" ? 1 : 2];
+    }
+    std::cout << file << ": " << counts[0] << " categories, " << counts[1] << " groups, "
+              << counts[2] << " channels, " << checker.warnings().size() << " warning(s)\n";
+    return checker.warnings().empty() ? 0 : 1;
+}
+
+int runFromM3u(Arguments args) {
+    const std::string category = args.option("--category").value_or("网络电视");
+    const bool lossy = args.flag("--lossy");
+    const auto files = args.operands(2);
+    const M3uConversion result =
+        convertM3u(rz4::channels::readWholeFile(files[0]), category, lossy);
+    auto report = [&](const Problem& p, const char* level) {
+        std::cerr << files[0] << ":";
+        if (p.line > 0) {
+            std::cerr << p.line << ":";
+        }
+        std::cerr << " " << level << ": " << p.message << "\n";
+    };
+    for (const Problem& p : result.warnings) {
+        report(p, "warning");
+    }
+    for (const Problem& p : result.errors) {
+        report(p, "error");
+    }
+    if (!result.errors.empty()) {
+        std::cerr << "rz4-chanlist: " << files[1] << " not written\n";
+        return ExitFailure;
+    }
+    std::string bytes = result.list;
+    rz4::channels::codeBytes(
+        std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
+    replaceFile(files[1], bytes);
+    std::cout << files[1] << ": " << result.channels << " channels in " << result.groups
+              << " groups\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::span<char*> args(argv, static_cast<std::size_t>(argc));
+    const std::string command = args.size() > 1 ? args[1] : "";
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << Usage;
+        return 0;
+    }
+    const Arguments rest(args.subspan(std::min<std::size_t>(2, args.size())));
+    try {
+        if (command == "decode" || command == "encode") {
+            return runCode(rest);
+        }
+        if (command == "tree") {
+            return runTree(rest);
+        }
+        if (command == "check") {
+            return runCheck(rest);
+        }
+        if (command == "from-m3u") {
+            return runFromM3u(rest);
+        }
+        throw UsageError{command.empty() ? "no command" : "unknown command " + command};
+    } catch (const UsageError& e) {
+        std::cerr << "rz4-chanlist: " << e.message << "\nTry 'rz4-chanlist --help'.\n";
+        return ExitUsage;
+    } catch (const rz4::common::RuntimeError& e) {
+        std::cerr << "rz4-chanlist: " << e.description() << "\n";
+        return ExitFailure;
+    } catch (const std::exception& e) {
+        std::cerr << "rz4-chanlist: " << e.what() << "\n";
+        return ExitFailure;
+    }
+}
