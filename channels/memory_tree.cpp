@@ -6,7 +6,8 @@ MemoryNode::MemoryNode(MemoryNode* parent, std::optional<std::string> key, std::
     : m_parent(parent), m_key(std::move(key)), m_text(std::move(text)) {}
 
 void MemoryNode::EnsureVisible() {
-    for (MemoryNode* p = m_parent; p != nullptr; p = p->m_parent) {
+    // Nodes are only ever expanded, always with all their ancestors: stop at the first one.
+    for (MemoryNode* p = m_parent; p != nullptr && !p->m_expanded; p = p->m_parent) {
         p->m_expanded = true;
     }
 }
@@ -20,9 +21,22 @@ bool MemoryNode::visible() const {
     return true;
 }
 
+MemoryTree::~MemoryTree() {
+    clear();
+}
+
 void MemoryTree::clear() {
     m_byKey.clear();
+    // Taken apart from the top without recursion: groups can nest as deep as the list is long.
+    std::vector<std::unique_ptr<MemoryNode>> pending = std::move(m_roots);
     m_roots.clear();
+    while (!pending.empty()) {
+        const std::unique_ptr<MemoryNode> node = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : node->m_children) {
+            pending.push_back(std::move(child));
+        }
+    }
 }
 
 ChannelNode* MemoryTree::add(const std::optional<std::string>& relativeKey, int relationship,

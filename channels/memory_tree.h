@@ -51,6 +51,12 @@ private:
 
 class MemoryTree : public ChannelTree {
 public:
+    MemoryTree() = default;
+    ~MemoryTree() override;
+    MemoryTree(const MemoryTree&) = delete;
+    MemoryTree& operator=(const MemoryTree&) = delete;
+    MemoryTree(MemoryTree&&) = default;
+    MemoryTree& operator=(MemoryTree&&) = default;
     void clear() override;
     void attachImageList() override { m_imageListAttached = true; }
     ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,

@@ -115,6 +115,21 @@ TEST(Reader, RepeatedNamesJoinTheNodeThatFirstTookThem) {
     EXPECT_EQ(outline(read("*c\r[c]\rx|u")), (Outline{"c", "  x = u"}));
 }
 
+TEST(Reader, ACategoryLineNamingAGroupNestsTheGroupsThatFollow) {
+    EXPECT_EQ(outline(read("*c\r[g]\r*g\r[h]\rx|u")),
+              (Outline{"c", "  g", "    h", "      x = u"}));
+    // As deep as the list is long: nothing may recurse over the depth.
+    std::string deep = "*k0\r";
+    const int depth = 100000;
+    for (int i = 1; i <= depth; ++i) {
+        deep += "[k" + std::to_string(i) + "]\r*k" + std::to_string(i) + "\r";
+    }
+    MemoryTree tree;
+    readTreeFromBytes(deep, tree);
+    ASSERT_EQ(tree.nodes().size(), depth + 1u);
+    EXPECT_TRUE(tree.find("k" + std::to_string(depth))->visible());
+}
+
 TEST(Reader, BracketFirstKeepsTheCurrentGroup) {
     EXPECT_EQ(outline(read("*c\r[g]\r]x\ry|u")), (Outline{"c", "  g", "    y = u"}));
 }
