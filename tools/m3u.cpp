@@ -151,14 +151,11 @@ M3uConversion convertM3u(std::string_view playlist, const std::string& category,
     }
     int lineNumber = 0;
     for (std::size_t pos = 0; pos < playlist.size();) {
-        const std::size_t lf = std::min(playlist.find('\n', pos), playlist.size());
-        std::string_view raw = playlist.substr(pos, lf - pos);
-        pos = lf + 1;
+        // Lines end at LF, CR LF or CR alone: a CR left in a name would split its list line.
+        const std::size_t end = std::min(playlist.find_first_of("\r\n", pos), playlist.size());
+        const std::string_view line = trim(playlist.substr(pos, end - pos));
+        pos = end + (playlist.substr(end).starts_with("\r\n") ? 2 : 1);
         ++lineNumber;
-        if (raw.ends_with('\r')) {
-            raw.remove_suffix(1);
-        }
-        const std::string_view line = trim(raw);
         if (line.starts_with("#EXTINF:")) {
             info = parseExtInf(line.substr(8));
             infoLine = lineNumber;

@@ -32,12 +32,13 @@ TEST(M3u, ReadsTitlesAndGroupsTheWayPlaylistsWriteThem) {
                               "  http://h/1  \r\n"
                               "\r\n# a comment\r\n"
                               "#EXTGRP:电影\r\nhttp://h/film\r\n"
-                              "#EXTINF:-1,\r\nhttp://h/untitled\r\n",
+                              "#EXTINF:-1,\r\nhttp://h/untitled\r"
+                              "#EXTINF:-1,cr\rhttp://h/cr",
                               "网络电视", false);
     EXPECT_TRUE(c.errors.empty());
     EXPECT_EQ(text(c), "*网络电视/[新闻]/CCTV-1|http://h/1/[电影]/http://h/film|http://h/film/"
-                       "[其他]/http://h/untitled|http://h/untitled/");
-    EXPECT_EQ(c.channels, 3);
+                       "[其他]/http://h/untitled|http://h/untitled/cr|http://h/cr/");
+    EXPECT_EQ(c.channels, 4);
     EXPECT_EQ(c.groups, 3);
 }
 
