@@ -1,0 +1,96 @@
+// Feeds arbitrary bytes to the list decoder and reader as the client receives them, and to the
+// checks and conversions of rz4-chanlist, with the tree's invariants checked after every input.
+#include "channels/codec.h"
+#include "channels/memory_tree.h"
+#include "channels/reader.h"
+#include "tools/check.h"
+#include "tools/m3u.h"
+#include "tools/tree_json.h"
+
+#include <cstdlib>
+#include <set>
+#include <sstream>
+
+using namespace rz4::channels;
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// Counts what the reader says it added, to hold against the tree it built.
+class AddCounter : public ReadObserver {
+public:
+    explicit AddCounter(rz4::tools::ListChecker& checker) : m_checker(checker) {}
+    void lineRead(const LineRead& line) override { m_checker.lineRead(line); }
+    void nodeTried(const NodeTried& node) override {
+        added += node.result == AddResult::Added ? 1 : 0;
+        m_checker.nodeTried(node);
+    }
+    std::size_t added = 0;
+
+private:
+    rz4::tools::ListChecker& m_checker;
+};
+
+void checkTree(const MemoryTree& tree, std::size_t added) {
+    const auto nodes = tree.nodes();
+    require(nodes.size() == added);
+    std::set<std::string> keys;
+    for (const MemoryNode* node : nodes) {
+        require(node->foreColor() == NodeForeColor && node->backColor() == NodeBackColor);
+        const bool channel = !node->key();
+        require(channel == node->tag().has_value());
+        require(node->image() == (channel ? "jie" : "jia"));
+        if (!channel) {
+            require(!node->key()->empty() && keys.insert(*node->key()).second);
+            require(tree.find(*node->key()) == node);
+        }
+        // Categories at the top; groups (shown) and channels under keyed nodes. A category line
+        // that names a group makes the following groups nest under it, so depth is not bounded.
+        const MemoryNode* parent = node->parent();
+        require(parent != nullptr || !channel);
+        require(parent == nullptr || parent->key().has_value());
+        require(channel || parent == nullptr || parent->expanded());
+    }
+    require(tree.itemHeight() == ItemHeight && tree.backColor() == NodeBackColor);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string served = bytes;
+    auto span = std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    codeBytes(span);
+    std::string again = bytes;
+    codeBytes(std::span(reinterpret_cast<std::uint8_t*>(again.data()), again.size()));
+    require(again == served);
+
+    MemoryTree tree;
+    rz4::tools::ListChecker checker(tree);
+    AddCounter counter(checker);
+    readTreeFromBytes(bytes, tree, &counter);
+    checkTree(tree, counter.added);
+    for (const auto& warning : checker.warnings()) {
+        require(warning.line >= 1);
+    }
+    std::ostringstream json;
+    rz4::tools::writeTreeJson(tree, json);
+
+    // The same bytes as a playlist: whatever it makes must read back without a lost channel.
+    const auto playlist = rz4::tools::convertM3u(served, "网络电视", true);
+    if (playlist.errors.empty()) {
+        MemoryTree built;
+        readTreeFromBytes(playlist.list, built);
+        std::size_t channels = 0;
+        for (const MemoryNode* node : built.nodes()) {
+            channels += node->key() ? 0 : 1;
+        }
+        require(channels == static_cast<std::size_t>(playlist.channels));
+    }
+    return 0;
+}
