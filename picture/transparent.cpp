@@ -61,10 +61,11 @@ void TransBlt(QImage& destination, const QImage& source, std::int16_t srcX, std:
         destination.copy(area.translated(dstOrigin)).convertToFormat(QImage::Format_ARGB32);
     const QImage sprite =
         source.copy(area.translated(srcOrigin)).convertToFormat(QImage::Format_ARGB32);
+    const int columns = sprite.width();
     for (int y = 0; y < sprite.height(); ++y) {
         const auto* from = reinterpret_cast<const QRgb*>(sprite.constScanLine(y));
         auto* to = reinterpret_cast<QRgb*>(composed.scanLine(y));
-        for (int x = 0; x < sprite.width(); ++x) {
+        for (int x = 0; x < columns; ++x) {
             if ((from[x] & RGB_MASK) != key) {
                 to[x] = from[x];
             }

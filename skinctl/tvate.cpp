@@ -30,6 +30,7 @@ constexpr OleColor ButtonText = SystemColourFlag | 18;
 constexpr OleColor WindowFrame = SystemColourFlag | 6;
 constexpr std::int16_t CustomPointer = 99;
 constexpr int HoverIntervalMs = 10;
+constexpr QImage::Format SurfaceFormat = QImage::Format_RGB32;
 
 // Runs one drawing step; a step that fails is skipped so that the rest of the control still shows.
 template <typename Step> void skipOnError(Step&& step) {
@@ -327,7 +328,13 @@ picture::Picture tVate::PicToPic(const picture::Picture& thePicture, std::int32_
     if (thePicture.isEmpty()) {
         common::raiseInvalidArgument();
     }
-    return picture::DCToPicture(thePicture.image(), LeftSrc, TopSrc, WidthSrc, HeightSrc);
+    // The copy goes through a context like the control's surface, so it comes out in its format.
+    const picture::Picture captured =
+        picture::DCToPicture(thePicture.image(), LeftSrc, TopSrc, WidthSrc, HeightSrc);
+    if (captured.isEmpty()) {
+        return captured;
+    }
+    return picture::Picture(captured.image().convertToFormat(SurfaceFormat));
 }
 
 void tVate::setPicture(const picture::Picture& newPicture, std::int16_t lP_Width,
@@ -386,7 +393,7 @@ void tVate::Redraw(float position) {
 void tVate::clearSurface() {
     const QSize size = surfaceSize();
     if (m_surface.size() != size) {
-        m_surface = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+        m_surface = size.isEmpty() ? QImage() : QImage(size, SurfaceFormat);
     }
     if (m_surface.isNull()) {
         return;
@@ -534,7 +541,10 @@ bool tVate::isHoverTimerActive() const {
 void tVate::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float x, float y) {
     emit MouseMove(Button, Shift, x, y);
     m_isMouseIn = true;
-    m_timer1->start();
+    // Enabling a running timer leaves its period as it is.
+    if (!m_timer1->isActive()) {
+        m_timer1->start();
+    }
     m_mouseX = x;
     if (!m_canMove) {
         return;

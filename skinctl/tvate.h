@@ -82,7 +82,8 @@ public:
     void setPicture(const picture::Picture& newPicture, std::int16_t lP_Width,
                     std::int16_t rP_Width, std::int16_t lmP_Width, std::int16_t rmP_Width,
                     std::int16_t cP_Width, std::int16_t cmp_Height = 0, std::int16_t cmp_Top = 0);
-    // A new picture holding a rectangle of thePicture, which must not be empty.
+    // A new picture holding a rectangle of thePicture (which must not be empty), in the format of
+    // the control's surface.
     static picture::Picture PicToPic(const picture::Picture& thePicture, std::int32_t LeftSrc,
                                      std::int32_t TopSrc, std::int32_t WidthSrc,
                                      std::int32_t HeightSrc);

@@ -167,13 +167,5 @@ TEST(DCToPictureTest, OnlyAn8BitIndexedSourceCarriesA256EntryPalette) {
     EXPECT_EQ(m.image().pixelIndex(1, 0), 1);
 }
 
-TEST(BitmapToPictureTest, PaletteGoesWithIndexedBitmapsOnly) {
-    QImage indexed(1, 1, QImage::Format_Indexed8);
-    indexed.setColorTable({Grey});
-    indexed.fill(0);
-    EXPECT_EQ(BitmapToPicture(indexed, {Sprite}).image().pixel(0, 0), Sprite);
-    EXPECT_EQ(BitmapToPicture(filled(1, 1, Grey), {Sprite}).image().pixel(0, 0), Grey);
-}
-
 } // namespace
 } // namespace rz4::picture
