@@ -91,6 +91,14 @@ www=$run_dir/www
 logs=$run_dir/logs
 soft=$www/zhibo/RZ4/soft
 
+# Paths in messages are given inside the project only, never as the machine's own paths.
+shown() {
+    case $1 in
+    "$repo"/*) echo "${1#"$repo"/}" ;;
+    *) echo "the given run folder" ;;
+    esac
+}
+
 # A recorded pid counts as ours only while its command line still names our run folder.
 is_ours() {
     local pid=$1
@@ -172,7 +180,7 @@ make_channel_list() {
         sed -e "s/@SERVER@/127.0.0.1:$port/g" -e 's/$/\r/' |
         iconv -f UTF-8 -t CP936 >"$plain"
     "$chanlist" encode "$plain" "$soft/baby1.mdb" >>"$logs/chanlist.log" 2>&1 ||
-        die "rz4-chanlist could not encode the channel list (see $logs/chanlist.log)"
+        die "rz4-chanlist could not encode the channel list (see $(shown "$logs")/chanlist.log)"
     rm -f "$plain"
 }
 
@@ -224,13 +232,13 @@ wait_until_ready() {
             if ! still_running "$pid"; then
                 tail -n 5 "$logs/$name.log" >&2 || true
                 do_stop
-                die "$name stopped while starting (log: $logs/$name.log)"
+                die "$name stopped while starting (log: $(shown "$logs")/$name.log)"
             fi
         done <"$pids_file"
         tries=$((tries + 1))
         if [ $tries -ge 150 ]; then
             do_stop
-            die "nothing answered on 127.0.0.1:$port within 30 s (logs: $logs)"
+            die "nothing answered on 127.0.0.1:$port within 30 s (logs: $(shown "$logs"))"
         fi
         sleep 0.2
     done
@@ -238,7 +246,7 @@ wait_until_ready() {
 
 do_start() {
     if [ "$(running_count)" -gt 0 ]; then
-        die "already running from $run_dir; stop it first"
+        die "already running from $(shown "$run_dir"); stop it first"
     fi
     rm -f "$pids_file"
     rm -rf "$www" "$logs"
@@ -262,7 +270,7 @@ do_start() {
         </dev/null >>"$logs/server.log" 2>&1 &
     record server $!
     wait_until_ready
-    echo "demo server: $mode mode on http://127.0.0.1:$port (run folder: $run_dir)"
+    echo "demo server: $mode mode on http://127.0.0.1:$port (run folder: $(shown "$run_dir"))"
 }
 
 do_status() {
@@ -300,7 +308,7 @@ run)
     echo "demo server: Ctrl-C stops it"
     # Any process ending on its own ends the demo: a half-running server helps nobody.
     wait -n || true
-    echo "demo server: a process stopped on its own (logs: $logs)" >&2
+    echo "demo server: a process stopped on its own (logs: $(shown "$logs"))" >&2
     exit 1
     ;;
 -h | --help | help) usage ;;
