@@ -1,0 +1,305 @@
+#include "platform/playback.h"
+
+#include "common/stream_address.h"
+#include "platform/player.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace rz4::platform {
+
+namespace {
+
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// The status code after "HTTP error ", or 0.
+int httpStatusIn(std::string_view line) {
+    constexpr std::string_view marker = "HTTP error ";
+    const auto at = line.find(marker);
+    if (at == std::string_view::npos) {
+        return 0;
+    }
+    int status = 0;
+    for (auto i = at + marker.size();
+         i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i) {
+        status = status * 10 + (line[i] - '0');
+        if (status > 999) {
+            return 0;
+        }
+    }
+    return status >= 100 ? status : 0;
+}
+
+PlaybackState::Step stopping() {
+    PlaybackState::Step step;
+    step.stop = true;
+    return step;
+}
+
+} // namespace
+
+Failure failureFromLog(std::string_view line) {
+    if (const int status = httpStatusIn(line)) {
+        return {status == 404 ? Failure::NotFound : Failure::HttpError, status};
+    }
+    // System error texts follow the user's language, so they are matched as this process words
+    // them.
+    if (contains(line, "Connection refused") || contains(line, std::strerror(ECONNREFUSED))) {
+        return {Failure::Refused};
+    }
+    if (contains(line, "timed out") || contains(line, std::strerror(ETIMEDOUT))) {
+        return {Failure::Timeout};
+    }
+    if (contains(line, "Failed to resolve hostname") ||
+        contains(line, "Name or service not known")) {
+        return {Failure::HostNotFound};
+    }
+    return {};
+}
+
+QString failureText(const Failure& failure) {
+    switch (failure.kind) {
+    case Failure::NotNetwork:
+        return QStringLiteral("不是网络流地址");
+    case Failure::Refused:
+        return QStringLiteral("服务器拒绝连接");
+    case Failure::Timeout:
+        return QStringLiteral("服务器响应超时");
+    case Failure::HostNotFound:
+        return QStringLiteral("找不到服务器");
+    case Failure::NotFound:
+        return QStringLiteral("频道不存在（HTTP 404）");
+    case Failure::HttpError:
+        return QStringLiteral("服务器出错（HTTP %1）").arg(failure.httpStatus);
+    case Failure::NotPlayable:
+        return QStringLiteral("不是可播放的流");
+    case Failure::None:
+    case Failure::Other:
+        break;
+    }
+    return QStringLiteral("连接失败");
+}
+
+PlaybackState::Step PlaybackState::open(const QString& url) {
+    m_url = url;
+    m_everPlayed = false;
+    m_attempt = 0;
+    if (url.isEmpty()) {
+        m_inFlight = false;
+        m_phase = Phase::Ready;
+        return stopping();
+    }
+    if (!common::isNetworkStream(url.toStdString())) {
+        return fail({Failure::NotNetwork});
+    }
+    return load(Phase::Connecting);
+}
+
+PlaybackState::Step PlaybackState::play() {
+    switch (m_phase) {
+    case Phase::Paused: {
+        Step step;
+        step.resume = true;
+        return step;
+    }
+    case Phase::Stopped:
+    case Phase::Failed:
+        return open(m_url);
+    default:
+        return {};
+    }
+}
+
+PlaybackState::Step PlaybackState::stop() {
+    if (m_url.isEmpty()) {
+        return {};
+    }
+    m_inFlight = false;
+    m_phase = Phase::Stopped;
+    return stopping();
+}
+
+void PlaybackState::fileStarted() {
+    m_awaitingStart = false;
+}
+
+void PlaybackState::framesShown() {
+    if (!listening()) {
+        return;
+    }
+    m_framesSinceLoad = true;
+    m_everPlayed = true;
+    m_attempt = 0;
+    settle();
+}
+
+void PlaybackState::cacheFilling(bool filling) {
+    if (listening()) {
+        m_cacheFilling = filling;
+        settle();
+    }
+}
+
+void PlaybackState::cachePercent(int percent) {
+    if (listening()) {
+        m_percent = std::clamp(percent, 0, 100);
+        settle();
+    }
+}
+
+void PlaybackState::paused(bool on) {
+    if (listening()) {
+        m_paused = on;
+        settle();
+    }
+}
+
+PlaybackState::Step PlaybackState::ended(EndReason reason, const Failure& failure) {
+    // A stop is ours (a new load or the user) and needs nothing more.
+    if (!listening() || (reason != EndReason::Eof && reason != EndReason::Error)) {
+        return {};
+    }
+    m_inFlight = false;
+    if (m_everPlayed) {
+        return retry();
+    }
+    Failure why = failure;
+    if (why.kind == Failure::None) {
+        // A stream that ends before its first picture had nothing we could show.
+        why.kind = reason == EndReason::Eof ? Failure::NotPlayable : Failure::Other;
+    }
+    // Retrying cannot change what the server said about the address or its content.
+    const bool lasting = why.kind == Failure::NotFound || why.kind == Failure::NotPlayable ||
+                         why.kind == Failure::HostNotFound || why.kind == Failure::Timeout;
+    if (lasting || m_attempt + 1 >= maxTriesUnplayed) {
+        return fail(why);
+    }
+    m_failure = why;
+    return retry();
+}
+
+PlaybackState::Step PlaybackState::loadRejected() {
+    return m_inFlight ? fail({Failure::NotPlayable}) : Step{};
+}
+
+PlaybackState::Step PlaybackState::connectTimedOut() {
+    if (!connecting()) {
+        return {};
+    }
+    // A channel that played before gets its retries; a new one has waited long enough.
+    return m_everPlayed ? retry() : fail({Failure::Timeout});
+}
+
+PlaybackState::Step PlaybackState::stalled() {
+    return m_inFlight && m_framesSinceLoad ? retry() : Step{};
+}
+
+PlaybackState::Step PlaybackState::retryDue() {
+    return m_phase == Phase::Reconnecting && !m_inFlight ? load(Phase::Reconnecting) : Step{};
+}
+
+PlaybackState::Step PlaybackState::engineRestarted() {
+    if (!m_inFlight) {
+        return {};
+    }
+    if (!m_everPlayed) {
+        return load(Phase::Connecting);
+    }
+    ++m_attempt;
+    return load(Phase::Reconnecting);
+}
+
+QString PlaybackState::text() const {
+    switch (m_phase) {
+    case Phase::Ready:
+        return QStringLiteral("就绪");
+    case Phase::Connecting:
+        return QStringLiteral("正在连接…");
+    case Phase::Buffering:
+        return QStringLiteral("正在缓冲：%1%").arg(m_percent);
+    case Phase::Playing:
+        return QStringLiteral("正在播放");
+    case Phase::Paused:
+        return QStringLiteral("已暂停");
+    case Phase::Stopped:
+        return QStringLiteral("已停止");
+    case Phase::Reconnecting:
+        return QStringLiteral("正在重新连接…（第%1次）").arg(m_attempt);
+    case Phase::Failed:
+        return QStringLiteral("无法播放：") + failureText(m_failure);
+    }
+    return {};
+}
+
+int PlaybackState::playState() const {
+    switch (m_phase) {
+    case Phase::Ready:
+        return Player::Ready;
+    case Phase::Connecting:
+        return Player::Transitioning;
+    case Phase::Buffering:
+        return Player::Buffering;
+    case Phase::Playing:
+        return Player::Playing;
+    case Phase::Paused:
+        return Player::Paused;
+    case Phase::Reconnecting:
+        return Player::Reconnecting;
+    case Phase::Stopped:
+    case Phase::Failed:
+        break;
+    }
+    return Player::Stopped;
+}
+
+std::chrono::milliseconds PlaybackState::backoff(int attempt) {
+    const int doublings = std::clamp(attempt - 1, 0, 5);
+    return std::min<std::chrono::milliseconds>(std::chrono::seconds(1 << doublings),
+                                               std::chrono::seconds(30));
+}
+
+PlaybackState::Step PlaybackState::load(Phase phase) {
+    m_phase = phase;
+    m_inFlight = true;
+    m_awaitingStart = true;
+    m_framesSinceLoad = false;
+    m_cacheFilling = false;
+    m_paused = false;
+    Step step;
+    step.load = true;
+    return step;
+}
+
+PlaybackState::Step PlaybackState::fail(const Failure& failure) {
+    m_failure = failure;
+    m_phase = Phase::Failed;
+    m_inFlight = false;
+    return stopping();
+}
+
+PlaybackState::Step PlaybackState::retry() {
+    ++m_attempt;
+    m_phase = Phase::Reconnecting;
+    m_inFlight = false;
+    Step step = stopping();
+    step.retryIn = backoff(m_attempt);
+    return step;
+}
+
+void PlaybackState::settle() {
+    if (m_paused) {
+        m_phase = Phase::Paused;
+    } else if (m_cacheFilling) {
+        m_phase = Phase::Buffering;
+    } else if (m_framesSinceLoad) {
+        m_phase = Phase::Playing;
+    } else {
+        m_phase = m_attempt > 0 ? Phase::Reconnecting : Phase::Connecting;
+    }
+}
+
+} // namespace rz4::platform
