@@ -47,8 +47,13 @@ public:
     void play(); // plays the last address again after stop
     void stop();
 
+    // Shows the video alone on the whole screen without interrupting playback; Esc or a double
+    // click on it returns. A double click on the video in the window enters full screen.
     bool fullScreen() const;
     void setFullScreen(bool on);
+
+    // A property of the playback engine as text, empty when it has none; for diagnostics.
+    QString engineProperty(const char* name) const;
 
 signals:
     // Raised once for every change of status().

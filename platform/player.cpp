@@ -1,0 +1,525 @@
+#include "platform/player.h"
+
+#include "common/runtime_error.h"
+#include "platform/playback.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <mpv/client.h>
+
+#include <algorithm>
+#include <atomic>
+#include <clocale>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace rz4::platform {
+
+namespace {
+
+// A new channel must show a picture within this time or it counts as not answering.
+constexpr std::chrono::seconds connectTimeout{8};
+// Longer than the connect watchdog, so that a silent server is reported by our own timer.
+constexpr const char* engineNetworkTimeout = "15";
+// A live channel whose cache stays empty this long is reconnected.
+constexpr std::chrono::seconds stallTimeout{10};
+
+enum Tag : uint64_t { NoTag, LoadTag, PausedForCacheTag, CacheStateTag, PauseTag };
+
+struct MpvDeleter {
+    void operator()(mpv_handle* handle) const { mpv_terminate_destroy(handle); }
+};
+using MpvHandle = std::unique_ptr<mpv_handle, MpvDeleter>;
+
+bool headlessPlatform() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+EndReason endReason(mpv_end_file_reason reason) {
+    switch (reason) {
+    case MPV_END_FILE_REASON_EOF:
+        return EndReason::Eof;
+    case MPV_END_FILE_REASON_STOP:
+        return EndReason::Stopped;
+    case MPV_END_FILE_REASON_ERROR:
+        return EndReason::Error;
+    default:
+        return EndReason::Other;
+    }
+}
+
+// The native surface mpv draws into. Mouse and keys reach it because mpv is told to leave them.
+class VideoWidget : public QWidget {
+public:
+    explicit VideoWidget(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+        setContextMenuPolicy(Qt::PreventContextMenu);
+        setAutoFillBackground(true);
+        QPalette black = palette();
+        black.setColor(QPalette::Window, Qt::black);
+        setPalette(black);
+    }
+
+    std::function<void()> onDoubleClick;
+    std::function<void()> onEscape;
+    std::function<void()> onNativeWindowChange;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::WinIdChange && onNativeWindowChange) {
+            onNativeWindowChange();
+        }
+        return QWidget::event(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && onDoubleClick) {
+            onDoubleClick();
+        }
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape && isWindow() && onEscape) {
+            onEscape();
+            return;
+        }
+        QWidget::keyPressEvent(e);
+    }
+};
+
+} // namespace
+
+struct Player::Impl {
+    Player* q = nullptr;
+    QPointer<VideoWidget> video;
+    bool headless = false;
+    WId embeddedIn = 0;
+    MpvHandle mpv;
+    std::atomic<bool> drainQueued{false};
+
+    PlaybackState state;
+    Failure hint; // what the log said about the file being opened
+    // mpv hands out log lines after events, so an error end waits until the lines are read.
+    std::optional<mpv_event_end_file> pendingEnd;
+    QString shownText;
+    QTimer retryTimer;
+    QTimer connectTimer;
+    QTimer stallTimer;
+
+    int volume = 50;
+    bool mute = false;
+
+    bool full = false;
+    QPointer<QWidget> homeParent;
+    QRect homeGeometry;
+
+    MpvHandle createEngine();
+    void destroyEngine();
+    void restartEngine();
+    static void wakeup(void* self);
+    void drain();
+    void handle(const mpv_event& event);
+    void onProperty(uint64_t tag, const mpv_event_property& property);
+    void flushEnd();
+    Failure failureOf(const mpv_event_end_file& end) const;
+
+    void apply(const PlaybackState::Step& step);
+    void command(std::initializer_list<const char*> args, Tag tag = NoTag);
+    void setProperty(const char* name, double value);
+    void setFlag(const char* name, bool value);
+    void syncTimers();
+    void publish();
+
+    void enterFullScreen();
+    void leaveFullScreen();
+    void nativeWindowChanged();
+};
+
+MpvHandle Player::Impl::createEngine() {
+    // mpv refuses to start unless numbers are formatted the C way, and Qt sets the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    MpvHandle handle(mpv_create());
+    if (!handle) {
+        return handle;
+    }
+    mpv_handle* h = handle.get();
+    const std::pair<const char*, const char*> options[] = {
+        // The same behaviour on every machine: nothing from the user's mpv set-up.
+        {"config", "no"},
+        {"load-scripts", "no"},
+        {"ytdl", "no"},
+        {"osc", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        // Clicks and double clicks belong to our widget.
+        {"input-cursor", "no"},
+        {"terminal", "no"},
+        {"idle", "yes"},
+        // The start-up logo is a still picture that stays until a channel is chosen.
+        {"image-display-duration", "inf"},
+        {"audio-fallback-to-null", "yes"},
+        {"hwdec", "auto-safe"},
+        {"network-timeout", engineNetworkTimeout},
+        // A bounded cache: tearing down a large one is most of a channel switch.
+        {"cache-secs", "4"},
+        {"demuxer-lavf-probe-info", "nostreams"},
+        {"demuxer-lavf-analyzeduration", "0.5"},
+    };
+    for (const auto& [name, value] : options) {
+        mpv_set_option_string(h, name, value);
+    }
+    if (headless) {
+        mpv_set_option_string(h, "vo", "null");
+        mpv_set_option_string(h, "ao", "null");
+    } else {
+        auto wid = static_cast<int64_t>(embeddedIn);
+        mpv_set_option(h, "wid", MPV_FORMAT_INT64, &wid);
+        // Auto-probing rejects software renderers and then tries DRM, which closes our stdin.
+        mpv_set_option_string(h, "vo", "gpu,x11");
+        mpv_set_option_string(h, "gpu-context", "x11egl");
+    }
+    double startVolume = volume;
+    mpv_set_option(h, "volume", MPV_FORMAT_DOUBLE, &startVolume);
+    int startMute = mute ? 1 : 0;
+    mpv_set_option(h, "mute", MPV_FORMAT_FLAG, &startMute);
+    if (mpv_initialize(h) < 0) {
+        return {};
+    }
+    mpv_request_log_messages(h, "warn");
+    mpv_observe_property(h, PausedForCacheTag, "paused-for-cache", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, CacheStateTag, "cache-buffering-state", MPV_FORMAT_INT64);
+    mpv_observe_property(h, PauseTag, "pause", MPV_FORMAT_FLAG);
+    mpv_set_wakeup_callback(h, &Impl::wakeup, this);
+    return handle;
+}
+
+void Player::Impl::destroyEngine() {
+    if (mpv) {
+        mpv_set_wakeup_callback(mpv.get(), nullptr, nullptr);
+        mpv.reset();
+    }
+}
+
+// The engine lost its window or shut down: start a new one and carry on with the same address.
+void Player::Impl::restartEngine() {
+    destroyEngine();
+    mpv = createEngine();
+    if (mpv) {
+        apply(state.engineRestarted());
+    }
+}
+
+void Player::Impl::wakeup(void* self) {
+    // Called on an mpv thread: only post one drain to the GUI thread.
+    auto* impl = static_cast<Impl*>(self);
+    if (!impl->drainQueued.exchange(true)) {
+        QMetaObject::invokeMethod(
+            impl->q, [impl] { impl->drain(); }, Qt::QueuedConnection);
+    }
+}
+
+void Player::Impl::drain() {
+    drainQueued = false;
+    while (mpv) {
+        const mpv_event* event = mpv_wait_event(mpv.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE) {
+            break;
+        }
+        if (event->event_id == MPV_EVENT_SHUTDOWN) {
+            restartEngine();
+            break;
+        }
+        handle(*event);
+        syncTimers();
+        publish();
+    }
+    flushEnd();
+}
+
+void Player::Impl::flushEnd() {
+    if (const auto end = std::exchange(pendingEnd, std::nullopt)) {
+        apply(state.ended(endReason(end->reason), failureOf(*end)));
+    }
+}
+
+void Player::Impl::handle(const mpv_event& event) {
+    switch (event.event_id) {
+    case MPV_EVENT_START_FILE:
+        flushEnd();
+        if (state.awaitingStart()) {
+            hint = {};
+        }
+        state.fileStarted();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        state.framesShown();
+        break;
+    case MPV_EVENT_END_FILE:
+        flushEnd();
+        pendingEnd = *static_cast<const mpv_event_end_file*>(event.data);
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == LoadTag && event.error < 0) {
+            apply(state.loadRejected());
+        }
+        break;
+    case MPV_EVENT_LOG_MESSAGE:
+        if (state.connecting() && hint.kind == Failure::None) {
+            hint = failureFromLog(static_cast<const mpv_event_log_message*>(event.data)->text);
+        }
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE:
+        onProperty(event.reply_userdata, *static_cast<const mpv_event_property*>(event.data));
+        break;
+    default:
+        break;
+    }
+}
+
+void Player::Impl::onProperty(uint64_t tag, const mpv_event_property& property) {
+    if (!property.data) {
+        return;
+    }
+    switch (tag) {
+    case PausedForCacheTag:
+        state.cacheFilling(*static_cast<const int*>(property.data) != 0);
+        break;
+    case CacheStateTag:
+        state.cachePercent(static_cast<int>(*static_cast<const int64_t*>(property.data)));
+        break;
+    case PauseTag:
+        state.paused(*static_cast<const int*>(property.data) != 0);
+        break;
+    default:
+        break;
+    }
+}
+
+Failure Player::Impl::failureOf(const mpv_event_end_file& end) const {
+    if (end.reason != MPV_END_FILE_REASON_ERROR) {
+        return {};
+    }
+    if (end.error == MPV_ERROR_UNKNOWN_FORMAT || end.error == MPV_ERROR_NOTHING_TO_PLAY) {
+        return {Failure::NotPlayable};
+    }
+    return hint;
+}
+
+void Player::Impl::apply(const PlaybackState::Step& step) {
+    if (step.load || step.stop || step.retryIn) {
+        retryTimer.stop();
+    }
+    if (step.stop) {
+        command({"stop"});
+    }
+    if (step.resume) {
+        setFlag("pause", false);
+    }
+    if (step.load) {
+        const QByteArray url = state.url().toUtf8();
+        command({"loadfile", url.constData(), "replace"}, LoadTag);
+        connectTimer.start();
+    }
+    if (step.retryIn) {
+        retryTimer.start(*step.retryIn);
+    }
+    syncTimers();
+    publish();
+}
+
+void Player::Impl::command(std::initializer_list<const char*> args, Tag tag) {
+    if (!mpv) {
+        return;
+    }
+    std::vector<const char*> argv(args);
+    argv.push_back(nullptr);
+    mpv_command_async(mpv.get(), tag, argv.data());
+}
+
+void Player::Impl::setProperty(const char* name, double value) {
+    if (mpv) {
+        mpv_set_property_async(mpv.get(), NoTag, name, MPV_FORMAT_DOUBLE, &value);
+    }
+}
+
+void Player::Impl::setFlag(const char* name, bool value) {
+    if (mpv) {
+        int flag = value ? 1 : 0;
+        mpv_set_property_async(mpv.get(), NoTag, name, MPV_FORMAT_FLAG, &flag);
+    }
+}
+
+void Player::Impl::syncTimers() {
+    if (!state.connecting()) {
+        connectTimer.stop();
+    }
+    if (state.phase() == PlaybackState::Phase::Buffering && !state.connecting()) {
+        if (!stallTimer.isActive()) {
+            stallTimer.start();
+        }
+    } else {
+        stallTimer.stop();
+    }
+}
+
+void Player::Impl::publish() {
+    QString text = state.text();
+    if (text != shownText) {
+        shownText = std::move(text);
+        emit q->StatusChange();
+    }
+}
+
+// Reparenting keeps the native window (it is only moved on the display), so mpv keeps drawing.
+void Player::Impl::enterFullScreen() {
+    QScreen* screen = video->screen();
+    homeParent = video->parentWidget();
+    homeGeometry = video->geometry();
+    full = true;
+    video->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    // Without a window manager the full-screen request alone would not resize the window.
+    video->setGeometry(screen->geometry());
+    video->showFullScreen();
+    video->activateWindow();
+    video->setFocus();
+}
+
+void Player::Impl::leaveFullScreen() {
+    full = false;
+    // Without a parent the video was a window of its own (the parent owns us, so it still lives).
+    video->setParent(homeParent, homeParent ? Qt::Widget : Qt::Window);
+    video->setGeometry(homeGeometry);
+    video->show();
+}
+
+void Player::Impl::nativeWindowChanged() {
+    // The id drops to 0 while the window is moved and comes back unchanged: nothing to do then.
+    const WId id = video->internalWinId();
+    if (headless || id == 0 || id == embeddedIn) {
+        return;
+    }
+    embeddedIn = id;
+    restartEngine();
+}
+
+Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<Impl>()) {
+    d->q = this;
+    d->headless = headlessPlatform();
+    d->video = new VideoWidget(videoParent);
+    if (!d->headless) {
+        d->embeddedIn = d->video->winId();
+    }
+    d->mpv = d->createEngine();
+    if (!d->mpv) {
+        delete d->video;
+        throw common::RuntimeError(429, "无法创建播放组件");
+    }
+    d->video->onDoubleClick = [this] {
+        if (d->full) {
+            d->leaveFullScreen();
+        } else if (playState() == Playing) {
+            d->enterFullScreen();
+        }
+    };
+    d->video->onEscape = [this] { setFullScreen(false); };
+    d->video->onNativeWindowChange = [this] { d->nativeWindowChanged(); };
+
+    for (QTimer* timer : {&d->retryTimer, &d->connectTimer, &d->stallTimer}) {
+        timer->setSingleShot(true);
+    }
+    d->connectTimer.setInterval(connectTimeout);
+    d->stallTimer.setInterval(stallTimeout);
+    connect(&d->retryTimer, &QTimer::timeout, this, [this] { d->apply(d->state.retryDue()); });
+    connect(&d->connectTimer, &QTimer::timeout, this,
+            [this] { d->apply(d->state.connectTimedOut()); });
+    connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
+    d->shownText = d->state.text();
+}
+
+Player::~Player() {
+    d->destroyEngine();
+    // A video widget alone on the screen (ours, or in full screen) has no parent to close it.
+    if (d->video && !d->video->parentWidget()) {
+        delete d->video;
+    }
+}
+
+QWidget* Player::videoWidget() const {
+    return d->video;
+}
+
+QString Player::URL() const {
+    return d->state.url();
+}
+
+void Player::setURL(const QString& url) {
+    d->apply(d->state.open(url));
+}
+
+QString Player::status() const {
+    return d->shownText;
+}
+
+int Player::playState() const {
+    return d->state.playState();
+}
+
+int Player::volume() const {
+    return d->volume;
+}
+
+void Player::setVolume(int volume) {
+    d->volume = std::clamp(volume, 0, 100);
+    d->setProperty("volume", d->volume);
+}
+
+bool Player::mute() const {
+    return d->mute;
+}
+
+void Player::setMute(bool mute) {
+    d->mute = mute;
+    d->setFlag("mute", mute);
+}
+
+void Player::play() {
+    d->apply(d->state.play());
+}
+
+void Player::stop() {
+    d->apply(d->state.stop());
+}
+
+bool Player::fullScreen() const {
+    return d->full;
+}
+
+void Player::setFullScreen(bool on) {
+    if (on == d->full || !d->video) {
+        return;
+    }
+    if (on) {
+        d->enterFullScreen();
+    } else {
+        d->leaveFullScreen();
+    }
+}
+
+QString Player::engineProperty(const char* name) const {
+    if (!d->mpv) {
+        return {};
+    }
+    char* value = mpv_get_property_string(d->mpv.get(), name);
+    QString text = value ? QString::fromUtf8(value) : QString();
+    mpv_free(value);
+    return text;
+}
+
+} // namespace rz4::platform

@@ -1,0 +1,132 @@
+#include "tests/platform/live_channel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace rz4::platform::testing {
+
+using namespace std::chrono_literals;
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.hasExpired(bound.count())) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void startChild(QProcess& process, const QString& program, const QStringList& args) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, args);
+    process.waitForStarted();
+}
+
+LiveChannels::LiveChannels() : m_port(freePort()) {
+    startChild(m_server, QStringLiteral("python3"),
+               {"-m", "http.server", QString::number(m_port), "--bind", "127.0.0.1", "--directory",
+                m_dir.path()});
+    m_serving = waitUntil(
+        [this] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+            return socket.waitForConnected(200);
+        },
+        15s);
+}
+
+LiveChannels::~LiveChannels() {
+    for (auto& [name, encoder] : m_encoders) {
+        killChannel(name);
+    }
+    m_server.kill();
+    m_server.waitForFinished();
+}
+
+QString LiveChannels::url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1/%2").arg(m_port).arg(path);
+}
+
+bool LiveChannels::startChannel(const QString& name) {
+    auto& encoder = m_encoders[name];
+    killChannel(name);
+    // A restarted channel must not be taken for ready by its predecessor's playlist.
+    QDir(m_dir.filePath(name)).removeRecursively();
+    QDir(m_dir.path()).mkpath(name);
+    encoder = std::make_unique<QProcess>();
+    const QString playlist = m_dir.filePath(name + "/index.m3u8");
+    startChild(*encoder, QStringLiteral("ffmpeg"),
+               {"-loglevel",
+                "error",
+                "-re",
+                "-f",
+                "lavfi",
+                "-i",
+                "testsrc2=size=320x240:rate=25",
+                "-f",
+                "lavfi",
+                "-i",
+                "sine=frequency=440",
+                "-c:v",
+                "libx264",
+                "-preset",
+                "ultrafast",
+                "-tune",
+                "zerolatency",
+                "-g",
+                "50",
+                "-keyint_min",
+                "50",
+                "-sc_threshold",
+                "0",
+                "-c:a",
+                "aac",
+                "-b:a",
+                "64k",
+                "-f",
+                "hls",
+                "-hls_time",
+                "2",
+                "-hls_list_size",
+                "5",
+                "-hls_flags",
+                "delete_segments+independent_segments",
+                playlist});
+    return waitUntil(
+        [&] {
+            QFile file(playlist);
+            return file.open(QIODevice::ReadOnly) && file.readAll().count("#EXTINF") >= 2;
+        },
+        30s);
+}
+
+void LiveChannels::killChannel(const QString& name) {
+    const auto it = m_encoders.find(name);
+    if (it != m_encoders.end() && it->second) {
+        it->second->kill();
+        it->second->waitForFinished();
+    }
+}
+
+} // namespace rz4::platform::testing

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace rz4::platform::testing {
+
+// Live HLS channels made by ffmpeg in real time and served by an HTTP server on 127.0.0.1, both
+// started here and killed when this object goes (or when the test process dies).
+class LiveChannels {
+public:
+    LiveChannels();
+    ~LiveChannels();
+
+    bool serving() const { return m_serving; }
+    QString url(const QString& path) const;
+    QString dir() const { return m_dir.path(); }
+
+    // Starts channel `name` and waits until its playlist has two segments.
+    bool startChannel(const QString& name);
+    void killChannel(const QString& name);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    std::map<QString, std::unique_ptr<QProcess>> m_encoders;
+    quint16 m_port = 0;
+    bool m_serving = false;
+};
+
+// A port on 127.0.0.1 that was free a moment ago.
+quint16 freePort();
+
+// Runs the event loop until `done` holds or `bound` passes; false on timeout.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
+
+// Starts a child process that dies with the test process.
+void startChild(QProcess& process, const QString& program, const QStringList& args);
+
+} // namespace rz4::platform::testing

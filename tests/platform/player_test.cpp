@@ -1,0 +1,226 @@
+#include "platform/player.h"
+#include "tests/platform/live_channel.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QStringList>
+#include <QTcpServer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdlib>
+
+using namespace std::chrono_literals;
+using rz4::platform::Player;
+using rz4::platform::testing::LiveChannels;
+using rz4::platform::testing::startChild;
+using rz4::platform::testing::waitUntil;
+
+namespace {
+
+// Every status the player announced, in order.
+struct StatusLog {
+    explicit StatusLog(Player& player) : m_player(player) {
+        QObject::connect(&player, &Player::StatusChange, &player,
+                         [this] { texts << m_player.status(); });
+    }
+    bool reaches(const QString& text, std::chrono::milliseconds bound) const {
+        return waitUntil([&] { return m_player.status() == text; }, bound);
+    }
+    bool sawStarting(const QString& prefix) const {
+        return std::any_of(texts.begin(), texts.end(),
+                           [&](const QString& t) { return t.startsWith(prefix); });
+    }
+    QStringList texts;
+
+private:
+    Player& m_player;
+};
+
+double timePos(const Player& player) {
+    return player.engineProperty("time-pos").toDouble();
+}
+
+// The locale a user of this program runs under; mpv will not start under it unless we cope.
+const char* userLocale = nullptr;
+
+} // namespace
+
+class PlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* name : {"zh_CN.UTF-8", "zh_CN.utf8", "de_DE.UTF-8", "en_US.UTF-8"}) {
+            if (std::setlocale(LC_ALL, name)) {
+                userLocale = name;
+                setenv("LC_ALL", name, 1);
+                break;
+            }
+        }
+        static int argc = 1;
+        static char name[] = "platform_player_test";
+        static char* argv[] = {name, nullptr};
+        // Left alive to the end: Qt must not be torn down by static destructors.
+        new QApplication(argc, argv);
+        channels = std::make_unique<LiveChannels>();
+        ASSERT_TRUE(channels->serving());
+        ASSERT_TRUE(channels->startChannel("ch1"));
+    }
+    static void TearDownTestSuite() { channels.reset(); }
+
+    static inline std::unique_ptr<LiveChannels> channels;
+};
+
+TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
+    QWidget window;
+    Player player(&window);
+    StatusLog log(player);
+    EXPECT_EQ(player.status(), "就绪");
+    EXPECT_EQ(player.engineProperty("volume").toDouble(), 50.0);
+    EXPECT_EQ(player.engineProperty("mute"), "no");
+    EXPECT_EQ(player.videoWidget()->parentWidget(), &window);
+
+    const QString url = channels->url("ch1/index.m3u8");
+    player.setURL(url);
+    EXPECT_EQ(player.URL(), url);
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.texts.join(" | ").toStdString();
+    EXPECT_EQ(log.texts.front(), "正在连接…");
+    EXPECT_EQ(player.playState(), Player::Playing);
+    for (qsizetype i = 1; i < log.texts.size(); ++i) {
+        EXPECT_NE(log.texts[i], log.texts[i - 1]) << "one notification per change";
+    }
+    const double start = timePos(player);
+    EXPECT_TRUE(waitUntil([&] { return timePos(player) > start + 1.0; }, 10s));
+
+    player.setVolume(30);
+    player.setMute(true);
+    EXPECT_TRUE(waitUntil([&] { return player.engineProperty("volume").toDouble() == 30.0; }, 2s));
+    EXPECT_TRUE(waitUntil([&] { return player.engineProperty("mute") == "yes"; }, 2s));
+    player.setVolume(150);
+    EXPECT_EQ(player.volume(), 100);
+    EXPECT_TRUE(player.mute());
+
+    // Full screen moves the video, not the stream: no status change, time goes on.
+    log.texts.clear();
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
+    EXPECT_TRUE(player.fullScreen());
+    EXPECT_TRUE(player.videoWidget()->isWindow());
+    const double before = timePos(player);
+    EXPECT_TRUE(waitUntil([&] { return timePos(player) > before + 1.0; }, 10s));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(player.videoWidget(), &escape);
+    EXPECT_FALSE(player.fullScreen());
+    EXPECT_EQ(player.videoWidget()->parentWidget(), &window);
+    player.setFullScreen(true);
+    QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
+    EXPECT_FALSE(player.fullScreen());
+    EXPECT_TRUE(log.texts.isEmpty()) << log.texts.join(" | ").toStdString();
+
+    player.stop();
+    EXPECT_EQ(player.status(), "已停止");
+    EXPECT_EQ(player.playState(), Player::Stopped);
+    EXPECT_TRUE(waitUntil([&] { return player.engineProperty("idle-active") == "yes"; }, 5s));
+    QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
+    EXPECT_FALSE(player.fullScreen()) << "full screen only while playing";
+
+    player.play();
+    EXPECT_EQ(player.status(), "正在连接…");
+    EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.texts.join(" | ").toStdString();
+}
+
+TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
+    QTcpServer silent; // accepts connections (the kernel does) and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const quint16 refusedPort = rz4::platform::testing::freePort();
+    QFile junk(channels->dir() + "/junk.txt");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+
+    struct Case {
+        QString url;
+        const char* text;
+        std::chrono::seconds bound;
+    };
+    const Case cases[] = {
+        {channels->url("nothing/index.m3u8"), "无法播放：频道不存在（HTTP 404）", 10s},
+        {channels->url("junk.txt"), "无法播放：不是可播放的流", 10s},
+        {QStringLiteral("http://127.0.0.1:%1/x.m3u8").arg(refusedPort), "无法播放：服务器拒绝连接",
+         15s},
+        {QStringLiteral("http://127.0.0.1:%1/x.m3u8").arg(silent.serverPort()),
+         "无法播放：服务器响应超时", 15s},
+    };
+    Player player;
+    StatusLog log(player);
+    for (const auto& c : cases) {
+        player.setURL(c.url);
+        EXPECT_TRUE(log.reaches(QString::fromUtf8(c.text), c.bound))
+            << c.text << " got " << log.texts.join(" | ").toStdString();
+        EXPECT_EQ(player.playState(), Player::Stopped);
+    }
+
+    // Addresses that are not network streams are refused before anything is opened.
+    player.setURL(channels->url("ch1/index.m3u8"));
+    ASSERT_TRUE(log.reaches("正在播放", 20s));
+    for (const QString& local :
+         {QStringLiteral("file://") + channels->dir() + "/ch1/index.m3u8",
+          QStringLiteral("av://lavfi:testsrc2"), channels->dir() + "/ch1/index.m3u8"}) {
+        player.setURL(local);
+        EXPECT_EQ(player.status(), "无法播放：不是网络流地址");
+        EXPECT_TRUE(waitUntil([&] { return player.engineProperty("idle-active") == "yes"; }, 5s));
+        player.play();
+        EXPECT_TRUE(waitUntil([&] { return player.engineProperty("idle-active") == "yes"; }, 1s));
+        const QString path = player.engineProperty("path");
+        EXPECT_TRUE(path.isEmpty() || path.startsWith("http://")) << path.toStdString();
+    }
+}
+
+TEST_F(PlayerTest, KeepsTheLogoPictureOnScreen) {
+    QProcess encoder;
+    startChild(encoder, "ffmpeg",
+               {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=160x120",
+                "-frames:v", "1", channels->dir() + "/Ostrel.jpg"});
+    ASSERT_TRUE(encoder.waitForFinished());
+    Player player;
+    StatusLog log(player);
+    player.setURL(channels->url("Ostrel.jpg"));
+    ASSERT_TRUE(log.reaches("正在播放", 10s)) << log.texts.join(" | ").toStdString();
+    const auto shown = log.texts.size();
+    waitUntil([] { return false; }, 3s);
+    EXPECT_EQ(log.texts.size(), shown) << log.texts.join(" | ").toStdString();
+    EXPECT_EQ(player.engineProperty("idle-active"), "no");
+}
+
+TEST_F(PlayerTest, ReconnectsWhenTheChannelComesBack) {
+    ASSERT_TRUE(channels->startChannel("ch2"));
+    Player player;
+    StatusLog log(player);
+    player.setURL(channels->url("ch2/index.m3u8"));
+    ASSERT_TRUE(log.reaches("正在播放", 20s));
+
+    channels->killChannel("ch2");
+    EXPECT_TRUE(waitUntil([&] { return log.sawStarting("正在重新连接…（第1次）"); }, 40s))
+        << log.texts.join(" | ").toStdString();
+    ASSERT_TRUE(channels->startChannel("ch2"));
+    log.texts.clear();
+    EXPECT_TRUE(log.reaches("正在播放", 60s)) << log.texts.join(" | ").toStdString();
+    EXPECT_EQ(player.URL(), channels->url("ch2/index.m3u8"));
+}
+
+TEST_F(PlayerTest, StartsUnderTheUsersOwnLocale) {
+    if (!userLocale) {
+        GTEST_SKIP() << "no locale besides C is installed";
+    }
+    std::setlocale(LC_ALL, userLocale);
+    Player player;
+    StatusLog log(player);
+    player.setURL(channels->url("ch1/index.m3u8"));
+    EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.texts.join(" | ").toStdString();
+}
