@@ -92,6 +92,19 @@ TEST_F(TVateTest, CreationValues) {
     EXPECT_EQ(control.CmdWidth(), 0);
 }
 
+TEST_F(TVateTest, WithoutASkinTheBackgroundShows) {
+    control.resize(20, 10);
+    control.setBackColor(0x0000FF);
+    QImage corner(3, 2, QImage::Format_RGB32);
+    corner.fill(qRgb(0, 90, 0));
+    control.setBkPicture(Picture(corner)); // top-left, unstretched
+    EXPECT_EQ(pixel(2, 1), qRgb(0, 90, 0));
+    EXPECT_EQ(pixel(3, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(pixel(19, 9), qRgb(255, 0, 0));
+    control.setStyle(3);
+    EXPECT_EQ(pixel(10, 5), qRgb(255, 0, 0));
+}
+
 TEST_F(TVateTest, SkinGeometryAndComposedPixels) {
     makeVolume();
     EXPECT_EQ(control.ScaleWidth(), 1500);
