@@ -47,7 +47,7 @@ public:
 };
 
 // Fills the tree from a decoded channel-list file (code page 936). Raises a RuntimeError only
-// when the file cannot be opened; every per-line problem is skipped.
+// when the file cannot be opened or read; every per-line problem is skipped.
 void readtree(const std::string& fileName, ChannelTree& tree);
 void readtree(const std::string& fileName, ChannelTree& tree, ReadObserver& observer);
 

@@ -126,6 +126,10 @@ int runCheck(Arguments args) {
         const std::string kind = nodeKind(*node);
         ++counts[kind == "category" ? 0 : kind == "group" ? 1 : 2];
     }
+    if (counts[2] == 0 && !checker.warnings().empty() && !decoded) {
+        std::cerr << "rz4-chanlist: no channel at all; if " << file
+                  << " is plain text already, try --decoded\n";
+    }
     std::cout << file << ": " << counts[0] << " categories, " << counts[1] << " groups, "
               << counts[2] << " channels, " << checker.warnings().size() << " warning(s)\n";
     return checker.warnings().empty() ? 0 : 1;
