@@ -13,6 +13,9 @@ void raiseOverflow() {
 void raiseInvalidArgument() {
     throw RuntimeError(err::InvalidArgument, "无效的过程调用或参数");
 }
+void raiseTypeMismatch() {
+    throw RuntimeError(err::TypeMismatch, "类型不匹配");
+}
 
 double roundHalfEven(double v) {
     return std::nearbyint(v);

@@ -23,11 +23,13 @@ private:
 namespace err {
 inline constexpr int InvalidArgument = 5;
 inline constexpr int Overflow = 6;
+inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
 inline constexpr int PathFileAccess = 75;
 } // namespace err
 
 [[noreturn]] void raiseOverflow();
 [[noreturn]] void raiseInvalidArgument();
+[[noreturn]] void raiseTypeMismatch();
 
 } // namespace rz4::common

@@ -14,12 +14,6 @@ namespace rz4::skinctl {
 
 namespace {
 
-constexpr int TypeMismatch = 13;
-
-[[noreturn]] void raiseTypeMismatch() {
-    throw common::RuntimeError(TypeMismatch, "类型不匹配");
-}
-
 bool holdsPicture(const QVariant& v) {
     return v.metaType() == QMetaType::fromType<picture::Picture>();
 }
@@ -33,7 +27,7 @@ qint64 toInteger(const QVariant& v, qint64 lowest, qint64 highest) {
         const double d = v.toDouble(&ok);
         if (!ok || !(d >= -9.0e18 && d <= 9.0e18) ||
             d != static_cast<double>(static_cast<qint64>(d))) {
-            raiseTypeMismatch();
+            common::raiseTypeMismatch();
         }
         n = static_cast<qint64>(d);
     }
@@ -90,7 +84,7 @@ QVariant SettingsPropertyBag::read(const QString& key, const QVariant& defaultVa
     }
     QImage image;
     if (!image.loadFromData(bytes)) {
-        raiseTypeMismatch();
+        common::raiseTypeMismatch();
     }
     return QVariant::fromValue(picture::Picture(std::move(image)));
 }
@@ -136,7 +130,7 @@ bool readBool(const PropertyBag& bag, const QString& key, bool defaultValue) {
 QString readString(const PropertyBag& bag, const QString& key, const QString& defaultValue) {
     const QVariant v = bag.read(key, defaultValue);
     if (!v.canConvert<QString>() || holdsPicture(v)) {
-        raiseTypeMismatch();
+        common::raiseTypeMismatch();
     }
     return v.toString();
 }
@@ -144,7 +138,7 @@ QString readString(const PropertyBag& bag, const QString& key, const QString& de
 picture::Picture readPicture(const PropertyBag& bag, const QString& key) {
     const QVariant v = bag.read(key, QVariant::fromValue(picture::Picture()));
     if (!holdsPicture(v)) {
-        raiseTypeMismatch();
+        common::raiseTypeMismatch();
     }
     return v.value<picture::Picture>();
 }
