@@ -1,0 +1,478 @@
+#include "mainwindow/form1.h"
+
+#include "channels/codec.h"
+#include "channels/reader.h"
+#include "common/runtime_error.h"
+#include "mainwindow/channel_tree_widget.h"
+#include "mainwindow/commands.h"
+#include "mainwindow/hot_area.h"
+#include "mainwindow/module1.h"
+#include "mainwindow/version.h"
+#include "picture/picture.h"
+#include "platform/browser.h"
+#include "platform/http.h"
+#include "platform/player.h"
+#include "skinctl/tvate.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFont>
+#include <QLabel>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWindow>
+
+#include <exception>
+#include <new>
+
+namespace rz4::mainwindow {
+
+namespace {
+
+const QString Caption = QStringLiteral("RZ4网络电视！Ver:09011230");
+const QString Watching = QStringLiteral("您正在收看的是：");
+const QString Playing = QStringLiteral("正在播放");
+const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
+
+QString qs(std::u16string_view s) {
+    return QString::fromStdU16String(std::u16string(s));
+}
+
+// The Windows family names stay in the code; these free faces draw them here.
+void substituteFonts() {
+    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
+    QFont::insertSubstitution(QStringLiteral("楷体_GB2312"), QStringLiteral("AR PL UKai CN"));
+}
+
+QFont makeFont(const QString& family, double points, bool bold) {
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QRect pixels(const TwipRect& r) {
+    const PixelRect p = toPixels(r);
+    return {p.x, p.y, p.width, p.height};
+}
+
+QLabel* skinPiece(int number, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setPixmap(QPixmap(QStringLiteral(":/skin/image%1.png").arg(number)));
+    // Stretched pieces scale their bitmap both ways; fixed ones are exactly its size anyway.
+    l->setScaledContents(true);
+    return l;
+}
+
+QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, colour);
+    l->setPalette(p);
+    return l;
+}
+
+} // namespace
+
+QString programName() {
+    return QStringLiteral("RZ4网络电视");
+}
+
+QString runtimeErrorText(int number, const QString& description) {
+    return QStringLiteral("运行时错误 '%1':\n\n%2").arg(number).arg(description);
+}
+
+void Form1::guarded(const std::function<void()>& handler) {
+    if (m_ended) {
+        return; // the program is ending: no handler runs any more
+    }
+    int number = 0;
+    QString description;
+    try {
+        handler();
+        return;
+    } catch (const common::RuntimeError& e) {
+        number = e.number();
+        description = QString::fromStdString(e.description());
+    } catch (const std::bad_alloc&) {
+        number = 7;
+        description = QStringLiteral("内存不足");
+    } catch (const std::exception& e) {
+        number = 51;
+        description = QStringLiteral("内部错误：") + QString::fromLocal8Bit(e.what());
+    }
+    m_ended = true; // before the box: its event loop must not run our handlers
+    m_desktop.messageBox(programName(), runtimeErrorText(number, description));
+    end(1);
+}
+
+Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
+      m_desktop(std::move(desktop)), m_player(nullptr),
+      m_http(std::make_unique<platform::HttpClient>()), m_visibilityMarker(qs(marker::Shown)) {
+    substituteFonts();
+    setWindowTitle(Caption);
+    setWindowIcon(QIcon(QStringLiteral(":/icon/rz4tv.png")));
+    setFont(makeFont(QStringLiteral("宋体"), 9, false));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    // Children stack in the order they are made: skin at the back, hot areas in front.
+    const auto set = [this](Piece piece, QWidget* w) { setPiece(piece, w); };
+    set(Piece::Image1, skinPiece(1, this));
+    set(Piece::Image2, skinPiece(2, this));
+    set(Piece::Image3, skinPiece(3, this));
+    set(Piece::Image4, skinPiece(4, this));
+    set(Piece::Image5, skinPiece(5, this));
+    set(Piece::Image6, skinPiece(6, this));
+    set(Piece::Image7, skinPiece(7, this));
+    set(Piece::Image8, skinPiece(8, this));
+    set(Piece::Image10, skinPiece(10, this));
+    set(Piece::Image11, skinPiece(11, this));
+    set(Piece::Image12, skinPiece(12, this));
+
+    m_c.Image9 = hotAreaArray({tip::Minimise, tip::OnTop, tip::Maximise, tip::Close},
+                              {Piece::Image9_0, Piece::Image9_1, Piece::Image9_2, Piece::Image9_3},
+                              &Form1::Image9_Click);
+
+    m_c.Label1 = label(QStringLiteral("    祝您生活美满，天天开心！！"), QColor(0, 255, 0), this);
+    m_c.Label1->setFont(makeFont(QStringLiteral("楷体_GB2312"), 12, true));
+    m_c.Label1->setGeometry(pixels({240, 480, 3855, 240}));
+    m_c.Label2 = label(QString(), Qt::white, this);
+    setStatusLine(QStringLiteral("  "));
+    set(Piece::Label2, m_c.Label2);
+    m_c.Label3 = label(Caption, Qt::white, this);
+    m_c.Label3->setFont(makeFont(QStringLiteral("宋体"), 10.5, true));
+    m_c.Label3->setGeometry(pixels({480, 105, 2925, 210}));
+
+    set(Piece::Image13, skinPiece(13, this));
+
+    m_c.Image14 =
+        hotAreaArray({tip::Play, tip::Stop, tip::Mute, tip::FullScreen},
+                     {Piece::Image14_0, Piece::Image14_1, Piece::Image14_2, Piece::Image14_3},
+                     &Form1::Image14_Click);
+    m_c.Image15 = new HotArea(QString(), this);
+    m_c.Image15->setGeometry(pixels({360, 0, 0, 375}));
+    connect(m_c.Image15, &HotArea::pressed, this,
+            [this] { guarded([this] { Image15_MouseDown(); }); });
+    set(Piece::Image15, m_c.Image15);
+
+    // The child windows lie above every drawn piece.
+    m_player = new platform::Player(this);
+    m_c.WMP = m_player;
+    set(Piece::WMP, m_player->videoWidget());
+    connect(m_player, &platform::Player::StatusChange, this,
+            [this] { guarded([this] { WMP_StatusChange(); }); });
+
+    m_c.WebBrowser1 = new platform::Browser(this);
+    set(Piece::WebBrowser1, m_c.WebBrowser1);
+
+    m_c.TreeView1 = new ChannelTreeWidget(this);
+    set(Piece::TreeView1, m_c.TreeView1);
+    connect(m_c.TreeView1, &QTreeWidget::itemClicked, this,
+            [this] { guarded([this] { TreeView1_NodeClick(); }); });
+
+    m_c.volume = new skinctl::tVate(this);
+    m_c.volume->resize(pixels({0, 0, 1335, 200}).size());
+    set(Piece::Volume, m_c.volume);
+    connect(
+        m_c.volume, &skinctl::tVate::Changed, this,
+        [this](std::int32_t& tValue, std::int32_t& tMax) {
+            guarded([&] { volume_Changed(tValue, tMax); });
+        },
+        Qt::DirectConnection);
+
+    // First placed at the design size, centred on the screen.
+    const QRect screenArea = screen()->geometry();
+    setGeometry(QRect(pixels({(screenArea.width() * TwipsPerPixel - DesignWidth) / 2,
+                              (screenArea.height() * TwipsPerPixel - DesignHeight) / 2, DesignWidth,
+                              DesignHeight}))
+                    .translated(screenArea.topLeft()));
+}
+
+Form1::~Form1() = default;
+
+void Form1::setPiece(Piece piece, QWidget* w) {
+    m_pieces[static_cast<std::size_t>(piece)] = w;
+}
+
+std::array<HotArea*, 4> Form1::hotAreaArray(const std::array<std::u16string_view, 4>& tips,
+                                            const std::array<Piece, 4>& pieces,
+                                            void (Form1::*click)(std::int16_t)) {
+    std::array<HotArea*, 4> areas{};
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        const auto index = static_cast<std::int16_t>(i);
+        areas[i] = new HotArea(qs(tips[i]), this);
+        connect(areas[i], &HotArea::clicked, this,
+                [this, index, click] { guarded([this, index, click] { (this->*click)(index); }); });
+        setPiece(pieces[i], areas[i]);
+    }
+    return areas;
+}
+
+QString Form1::serverAddress(const char* path) const {
+    return QStringLiteral("http://") + m_server + QLatin1String(path);
+}
+
+void Form1::Form_Load() {
+    guarded([this] {
+        setUpVolume();
+        if (m_ended) {
+            return;
+        }
+        registerTrayIcon();
+        m_player->setURL(serverAddress("/zhibo/RZ4/soft/Ostrel.jpg"));
+        m_c.WebBrowser1->navigate(QUrl(serverAddress("/zhibo/RZ4/soft/mini.htm")));
+        loadChannelList();
+    });
+}
+
+void Form1::setUpVolume() {
+    skinctl::tVate& v = *m_c.volume;
+    v.setStyle(2);
+    v.setCanMove(true);
+    v.setBite_RP(2);
+    v.setBite_LP(2);
+    v.resize(v.width(), pixels({0, 0, 0, 200}).height());
+    v.setValue(50);
+    // The control cuts its own slices; the picture is not kept.
+    v.setPicture(picture::Picture(QImage(QStringLiteral(":/skin/bitmap101.png"))), 5, 5, 1, 1, 12);
+}
+
+void Form1::registerTrayIcon() {
+    m_c.trayIcon = new QSystemTrayIcon(windowIcon(), this);
+    m_c.trayIcon->setToolTip(programName());
+    connect(m_c.trayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                int code = trayevent::MouseMove;
+                switch (reason) {
+                case QSystemTrayIcon::Trigger:
+                    code = trayevent::LeftDown;
+                    break;
+                case QSystemTrayIcon::DoubleClick:
+                    code = trayevent::LeftDoubleClick;
+                    break;
+                case QSystemTrayIcon::Context:
+                    code = trayevent::RightDown;
+                    break;
+                case QSystemTrayIcon::MiddleClick:
+                    code = trayevent::MiddleDown;
+                    break;
+                case QSystemTrayIcon::Unknown:
+                    break;
+                }
+                guarded([this, code] { Picture2_MouseMove(code); });
+            });
+    m_c.trayIcon->show();
+}
+
+void Form1::loadChannelList() {
+    // A private folder: the list never lands in (or overwrites something in) the user's current
+    // directory, and the folder goes with everything in it whatever happens below.
+    QTemporaryDir folder;
+    bool loaded = false;
+    if (folder.isValid()) {
+        const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
+        const bool downloaded = update(listFile);
+        if (m_ended) {
+            return;
+        }
+        if (downloaded) {
+            const std::string name = QFile::encodeName(listFile).toStdString();
+            try {
+                channels::code(name);
+                channels::readtree(name, *m_c.TreeView1);
+                loaded = true;
+            } catch (const common::RuntimeError&) {
+                // The folder is ours alone: failing to read it back is no reason to quit.
+            }
+            QFile::remove(listFile);
+        }
+    }
+    if (!loaded) {
+        m_idleNote = ListNotLoaded;
+        setStatusLine(ListNotLoaded);
+    }
+}
+
+bool Form1::update(const QString& listFile) {
+    const platform::TextReply reply =
+        m_http->getText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")));
+    if (m_ended) {
+        return false;
+    }
+    // Only a real version page can announce a release; an error page or silence says nothing.
+    if (reply.ok() && isNewerVersion(reply.text.toStdU16String(),
+                                     versionText(VersionMajor, VersionMinor, VersionRevision))) {
+        m_desktop.messageBox(qs(UpdateTitle),
+                             QString::fromStdU16String(updatePrompt(
+                                 (QStringLiteral("http://") + m_server).toStdU16String())));
+        if (m_ended) {
+            return false;
+        }
+    }
+    return m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile).ok;
+}
+
+void Form1::setStatusLine(const QString& text) {
+    QLabel& l = *m_c.Label2;
+    l.setText(text);
+    // Grows with its text like an auto-sizing label; the strip it sits in is 12 pixels high.
+    const QRect design = pixels({0, 0, 180, 180});
+    l.resize(std::max(design.width(), l.sizeHint().width()), design.height());
+}
+
+void Form1::TreeView1_NodeClick() {
+    QTreeWidgetItem* node = m_c.TreeView1->currentItem();
+    if (node == nullptr) {
+        return;
+    }
+    node->setExpanded(!node->isExpanded());
+    const QString tag = ChannelTreeWidget::tagOf(node);
+    if (!tag.isEmpty()) {
+        m_c.Label1->setText(Watching + node->text(0));
+        m_player->setURL(tag);
+    }
+}
+
+void Form1::WMP_StatusChange() {
+    if (m_player->status().left(4) != Playing) {
+        setStatusLine(m_player->status());
+    } else {
+        setStatusLine(m_idleNote);
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    guarded([this] { Form_Resize(); });
+}
+
+void Form1::Form_Resize() {
+    const float W = static_cast<float>(width()) * TwipsPerPixel;
+    const float H = static_cast<float>(height()) * TwipsPerPixel;
+    if (!layoutDefined(W, H)) {
+        return; // too small to lay out (minimised, or a tiny screen): leave things as they are
+    }
+    for (const Placement& p : layoutTable(W, H)) {
+        QWidget* w = piece(p.piece);
+        if (p.piece == Piece::Label2) {
+            w->move(pixels(p.rect).topLeft()); // its size follows its text
+        } else {
+            w->setGeometry(pixels(p.rect));
+        }
+    }
+}
+
+void Form1::setOnTop(bool onTop) {
+    winId(); // make sure the native window exists; it is never recreated
+    const Qt::WindowFlags flags = windowHandle()->flags().setFlag(Qt::WindowStaysOnTopHint, onTop);
+    // Changing the QWindow's flags keeps the native window (and the video embedded in it);
+    // QWidget::setWindowFlag would recreate it. Our own copy of the flags only follows along.
+    windowHandle()->setFlags(flags);
+    overrideWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop));
+}
+
+void Form1::Image9_Click(std::int16_t index) {
+    switch (index) {
+    case 0:
+        if (m_desktop.hasTray() && m_c.trayIcon != nullptr && m_c.trayIcon->isVisible()) {
+            hide();
+            m_visibilityMarker = qs(marker::Hidden);
+        } else {
+            // Hidden with no tray icon to bring it back, the window would be lost.
+            showMinimized();
+        }
+        break;
+    case 1: {
+        const OnTopStep step = onTopCommand(m_c.Image9[1]->toolTip().toStdU16String());
+        setOnTop(step.onTop);
+        m_c.Image9[1]->setToolTip(qs(step.nextTip));
+        break;
+    }
+    case 2: {
+        const QRect screenArea = screen()->geometry();
+        const SizeStep step = sizeCommand(m_c.Image9[2]->toolTip().toStdU16String(),
+                                          static_cast<float>(screenArea.width()) * TwipsPerPixel,
+                                          static_cast<float>(screenArea.height()) * TwipsPerPixel,
+                                          [this] { return TaskbarHeight(*screen()); });
+        setGeometry(pixels(step.window).translated(screenArea.topLeft()));
+        m_c.Image9[2]->setToolTip(qs(step.nextTip));
+        break;
+    }
+    case 3:
+        end(0);
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::end(int exitCode) {
+    m_ended = true;
+    m_exitCode = exitCode;
+    if (m_c.trayIcon != nullptr) {
+        m_c.trayIcon->hide();
+    }
+    m_player->stop();
+    hide();
+    m_desktop.endProgram(exitCode);
+}
+
+void Form1::closeEvent(QCloseEvent* e) {
+    // Closed from outside (the taskbar, a window-manager key): the same as the close button.
+    e->accept();
+    guarded([this] { Image9_Click(3); });
+}
+
+void Form1::Image14_Click(std::int16_t index) {
+    switch (index) {
+    case 0:
+        m_player->play();
+        break;
+    case 1:
+        m_player->stop();
+        break;
+    case 2:
+        m_player->setMute(!m_player->mute());
+        break;
+    case 3:
+        if (m_player->playState() == platform::Player::Playing) {
+            m_player->setFullScreen(true);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::Image15_MouseDown() {
+    winId();
+    windowHandle()->startSystemMove();
+}
+
+void Form1::Picture2_MouseMove(int eventCode) {
+    switch (trayAction(eventCode, m_visibilityMarker.toStdU16String())) {
+    case TrayAction::Hide:
+        Image9_Click(0);
+        m_visibilityMarker = qs(marker::Hidden);
+        break;
+    case TrayAction::Show:
+        show();
+        m_visibilityMarker = qs(marker::Shown);
+        break;
+    case TrayAction::None:
+        break;
+    }
+}
+
+void Form1::volume_Changed(std::int32_t& /*tValue*/, std::int32_t& /*tMax*/) {
+    // The property, not the arguments: an earlier handler may have changed the value.
+    m_player->setVolume(m_c.volume->Value());
+}
+
+} // namespace rz4::mainwindow

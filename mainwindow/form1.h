@@ -1,0 +1,128 @@
+#pragma once
+
+#include "mainwindow/layout.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class QLabel;
+class QSystemTrayIcon;
+
+namespace rz4::platform {
+class Browser;
+class HttpClient;
+class Player;
+} // namespace rz4::platform
+namespace rz4::skinctl {
+class tVate;
+}
+
+namespace rz4::mainwindow {
+
+class ChannelTreeWidget;
+class HotArea;
+
+// What the window needs from the desktop beyond its own widgets; tests answer these themselves.
+struct Desktop {
+    // A modal box with one OK button and no icon; returns when it is dismissed.
+    std::function<void(const QString& title, const QString& prompt)> messageBox;
+    // Ends the program with the given exit code.
+    std::function<void(int exitCode)> endProgram;
+    // Whether the desktop offers a tray at all.
+    std::function<bool()> hasTray;
+};
+
+// The box that reports an error nothing caught: its title and its message.
+QString programName();
+QString runtimeErrorText(int number, const QString& description);
+
+// The program's one window: frameless, skinned, with the player, the web pane, the channel tree
+// and the volume slider set into it.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // channelServer is host[:port] of the server all addresses point at.
+    Form1(QString channelServer, Desktop desktop, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: slider, tray icon, logo, web pane, version check, channel list.
+    void Form_Load();
+
+    // True once the close command or an uncaught error has ended the program.
+    bool hasEnded() const { return m_ended; }
+    int exitCode() const { return m_exitCode; }
+
+    // Every handler is entered through here: an error that nothing caught is shown with its
+    // number and description, and the program ends.
+    void guarded(const std::function<void()>& handler);
+
+    // The handlers, as the controls' events call them.
+    void TreeView1_NodeClick();
+    void WMP_StatusChange();
+    void Form_Resize();
+    void Image9_Click(std::int16_t index);
+    void Image14_Click(std::int16_t index);
+    void Image15_MouseDown();
+    // eventCode is the mouse-message number of what happened on the tray icon.
+    void Picture2_MouseMove(int eventCode);
+    void volume_Changed(std::int32_t& tValue, std::int32_t& tMax);
+
+    struct Controls {
+        platform::Player* WMP;
+        platform::Browser* WebBrowser1;
+        ChannelTreeWidget* TreeView1;
+        skinctl::tVate* volume;
+        QLabel* Label1;
+        QLabel* Label2;
+        QLabel* Label3;
+        std::array<HotArea*, 4> Image9;
+        std::array<HotArea*, 4> Image14;
+        HotArea* Image15;
+        QSystemTrayIcon* trayIcon; // null until start-up registers it
+    };
+    const Controls& controls() const { return m_c; }
+    QWidget* piece(Piece p) const { return m_pieces[static_cast<std::size_t>(p)]; }
+    QString visibilityMarker() const { return m_visibilityMarker; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+    using QWidget::update; // repainting; the version check below shares the name
+
+private:
+    // Version check, then the channel list's download into listFile; true when it arrived.
+    bool update(const QString& listFile);
+    void setPiece(Piece piece, QWidget* w);
+    // One control array of hot areas: tooltips, places in the layout, the shared click handler.
+    std::array<HotArea*, 4> hotAreaArray(const std::array<std::u16string_view, 4>& tips,
+                                         const std::array<Piece, 4>& pieces,
+                                         void (Form1::*click)(std::int16_t));
+    void setUpVolume();
+    void registerTrayIcon();
+    void loadChannelList();
+    void setStatusLine(const QString& text);
+    void setOnTop(bool onTop);
+    void end(int exitCode);
+    QString serverAddress(const char* path) const;
+
+    QString m_server;
+    Desktop m_desktop;
+    platform::Player* m_player; // a child of the window, like every control
+    std::unique_ptr<platform::HttpClient> m_http;
+    Controls m_c{};
+    std::array<QWidget*, PieceCount> m_pieces{};
+    QString m_visibilityMarker;
+    // Shown in the status line while the player has nothing to say.
+    QString m_idleNote;
+    bool m_ended = false;
+    int m_exitCode = 0;
+};
+
+} // namespace rz4::mainwindow
