@@ -1,51 +1,29 @@
 #include "platform/player.h"
-#include "tests/platform/live_channel.h"
+#include "tests/platform/player_fixture.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProcess>
-#include <QStringList>
 #include <QTcpServer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 
 using namespace std::chrono_literals;
 using rz4::platform::Player;
 using rz4::platform::testing::LiveChannels;
+using rz4::platform::testing::makeApplication;
 using rz4::platform::testing::startChild;
+using rz4::platform::testing::StatusLog;
+using rz4::platform::testing::timePos;
 using rz4::platform::testing::waitUntil;
 
 namespace {
-
-// Every status the player announced, in order.
-struct StatusLog {
-    explicit StatusLog(Player& player) : m_player(player) {
-        QObject::connect(&player, &Player::StatusChange, &player,
-                         [this] { texts << m_player.status(); });
-    }
-    bool reaches(const QString& text, std::chrono::milliseconds bound) const {
-        return waitUntil([&] { return m_player.status() == text; }, bound);
-    }
-    bool sawStarting(const QString& prefix) const {
-        return std::any_of(texts.begin(), texts.end(),
-                           [&](const QString& t) { return t.startsWith(prefix); });
-    }
-    QStringList texts;
-
-private:
-    Player& m_player;
-};
-
-double timePos(const Player& player) {
-    return player.engineProperty("time-pos").toDouble();
-}
 
 // The locale a user of this program runs under; mpv will not start under it unless we cope.
 const char* userLocale = nullptr;
@@ -62,17 +40,17 @@ protected:
                 break;
             }
         }
-        static int argc = 1;
-        static char name[] = "platform_player_test";
-        static char* argv[] = {name, nullptr};
-        // Left alive to the end: Qt must not be torn down by static destructors.
-        new QApplication(argc, argv);
+        app = makeApplication();
         channels = std::make_unique<LiveChannels>();
         ASSERT_TRUE(channels->serving());
         ASSERT_TRUE(channels->startChannel("ch1"));
     }
-    static void TearDownTestSuite() { channels.reset(); }
+    static void TearDownTestSuite() {
+        channels.reset();
+        app.reset();
+    }
 
+    static inline std::unique_ptr<QApplication> app;
     static inline std::unique_ptr<LiveChannels> channels;
 };
 
@@ -88,7 +66,7 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
     const QString url = channels->url("ch1/index.m3u8");
     player.setURL(url);
     EXPECT_EQ(player.URL(), url);
-    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.texts.join(" | ").toStdString();
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
     EXPECT_EQ(log.texts.front(), "正在连接…");
     EXPECT_EQ(player.playState(), Player::Playing);
     for (qsizetype i = 1; i < log.texts.size(); ++i) {
@@ -121,7 +99,7 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
     player.setFullScreen(true);
     QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
     EXPECT_FALSE(player.fullScreen());
-    EXPECT_TRUE(log.texts.isEmpty()) << log.texts.join(" | ").toStdString();
+    EXPECT_TRUE(log.texts.isEmpty()) << log.joined().toStdString();
 
     player.stop();
     EXPECT_EQ(player.status(), "已停止");
@@ -132,7 +110,7 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
 
     player.play();
     EXPECT_EQ(player.status(), "正在连接…");
-    EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.texts.join(" | ").toStdString();
+    EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
 }
 
 TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
@@ -162,7 +140,7 @@ TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
     for (const auto& c : cases) {
         player.setURL(c.url);
         EXPECT_TRUE(log.reaches(QString::fromUtf8(c.text), c.bound))
-            << c.text << " got " << log.texts.join(" | ").toStdString();
+            << c.text << " got " << log.joined().toStdString();
         EXPECT_EQ(player.playState(), Player::Stopped);
     }
 
@@ -191,10 +169,10 @@ TEST_F(PlayerTest, KeepsTheLogoPictureOnScreen) {
     Player player;
     StatusLog log(player);
     player.setURL(channels->url("Ostrel.jpg"));
-    ASSERT_TRUE(log.reaches("正在播放", 10s)) << log.texts.join(" | ").toStdString();
+    ASSERT_TRUE(log.reaches("正在播放", 10s)) << log.joined().toStdString();
     const auto shown = log.texts.size();
     waitUntil([] { return false; }, 3s);
-    EXPECT_EQ(log.texts.size(), shown) << log.texts.join(" | ").toStdString();
+    EXPECT_EQ(log.texts.size(), shown) << log.joined().toStdString();
     EXPECT_EQ(player.engineProperty("idle-active"), "no");
 }
 
@@ -207,10 +185,10 @@ TEST_F(PlayerTest, ReconnectsWhenTheChannelComesBack) {
 
     channels->killChannel("ch2");
     EXPECT_TRUE(waitUntil([&] { return log.sawStarting("正在重新连接…（第1次）"); }, 40s))
-        << log.texts.join(" | ").toStdString();
+        << log.joined().toStdString();
     ASSERT_TRUE(channels->startChannel("ch2"));
     log.texts.clear();
-    EXPECT_TRUE(log.reaches("正在播放", 60s)) << log.texts.join(" | ").toStdString();
+    EXPECT_TRUE(log.reaches("正在播放", 60s)) << log.joined().toStdString();
     EXPECT_EQ(player.URL(), channels->url("ch2/index.m3u8"));
 }
 
@@ -222,5 +200,5 @@ TEST_F(PlayerTest, StartsUnderTheUsersOwnLocale) {
     Player player;
     StatusLog log(player);
     player.setURL(channels->url("ch1/index.m3u8"));
-    EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.texts.join(" | ").toStdString();
+    EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
 }

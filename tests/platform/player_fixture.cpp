@@ -1,4 +1,8 @@
-#include "tests/platform/live_channel.h"
+#include "tests/platform/player_fixture.h"
+
+#include "platform/player.h"
+
+#include <QApplication>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -41,6 +46,31 @@ void startChild(QProcess& process, const QString& program, const QStringList& ar
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, args);
     process.waitForStarted();
+}
+
+std::unique_ptr<QApplication> makeApplication() {
+    static int argc = 1;
+    static char name[] = "platform_test";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+StatusLog::StatusLog(Player& player) : m_player(player) {
+    QObject::connect(&player, &Player::StatusChange, &player,
+                     [this] { texts << m_player.status(); });
+}
+
+bool StatusLog::reaches(const QString& text, std::chrono::milliseconds bound) const {
+    return waitUntil([&] { return m_player.status() == text; }, bound);
+}
+
+bool StatusLog::sawStarting(const QString& prefix) const {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const QString& t) { return t.startsWith(prefix); });
+}
+
+double timePos(const Player& player) {
+    return player.engineProperty("time-pos").toDouble();
 }
 
 LiveChannels::LiveChannels() : m_port(freePort()) {

@@ -2,12 +2,19 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+
+class QApplication;
+
+namespace rz4::platform {
+class Player;
+}
 
 namespace rz4::platform::testing {
 
@@ -42,5 +49,25 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds boun
 
 // Starts a child process that dies with the test process.
 void startChild(QProcess& process, const QString& program, const QStringList& args);
+
+// The application object of a test suite; the suite tears it down itself, before the display it
+// may be using and before static destructors run.
+std::unique_ptr<QApplication> makeApplication();
+
+// Every status the player announced, in order.
+class StatusLog {
+public:
+    explicit StatusLog(Player& player);
+    bool reaches(const QString& text, std::chrono::milliseconds bound) const;
+    bool sawStarting(const QString& prefix) const;
+    QString joined() const { return texts.join(QStringLiteral(" | ")); }
+    QStringList texts;
+
+private:
+    Player& m_player;
+};
+
+// Seconds of the stream played so far, from the engine.
+double timePos(const Player& player);
 
 } // namespace rz4::platform::testing
