@@ -1,0 +1,79 @@
+// Channel switches of our player, timed from setting URL to the first picture ("正在播放").
+// Usage: zap_probe URL_A URL_B SWITCHES DWELL_MS; prints one time in ms per line. Each channel
+// plays DWELL_MS plus a spread of up to a second, the same spread as the script gives mpv, so
+// that switches do not all fall on the same moment of the channels' two-second segments.
+#include "platform/player.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+using rz4::platform::Player;
+
+namespace {
+
+// Runs the event loop until the player plays or `boundMs` passes.
+bool waitPlaying(Player& player, int boundMs) {
+    QEventLoop loop;
+    QObject::connect(&player, &Player::StatusChange, &loop, [&] {
+        if (player.status() == QStringLiteral("正在播放")) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
+    if (player.status() != QStringLiteral("正在播放")) {
+        loop.exec();
+    }
+    return player.status() == QStringLiteral("正在播放");
+}
+
+void dwell(int baseMs, int i) {
+    QEventLoop loop;
+    QTimer::singleShot(baseMs + (i * 373) % 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QApplication app(argc, argv);
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: zap_probe URL_A URL_B SWITCHES DWELL_MS\n");
+        return 2;
+    }
+    const QString channels[] = {QString::fromUtf8(argv[1]), QString::fromUtf8(argv[2])};
+    const int switches = std::atoi(argv[3]);
+    const int dwellMs = std::atoi(argv[4]);
+
+    QWidget window;
+    window.resize(640, 480);
+    Player player(&window);
+    player.videoWidget()->setGeometry(0, 0, 640, 480);
+    window.show();
+
+    player.setURL(channels[0]);
+    if (!waitPlaying(player, 20000)) {
+        std::fprintf(stderr, "first channel did not play: %s\n", qPrintable(player.status()));
+        return 1;
+    }
+    dwell(dwellMs, 0);
+    for (int i = 1; i <= switches; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        player.setURL(channels[i % 2]);
+        if (!waitPlaying(player, 20000)) {
+            std::fprintf(stderr, "switch %d did not play: %s\n", i, qPrintable(player.status()));
+            return 1;
+        }
+        std::printf("%.1f\n", static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        std::fflush(stdout);
+        dwell(dwellMs, i);
+    }
+    return 0;
+}
