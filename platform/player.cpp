@@ -210,6 +210,7 @@ MpvHandle Player::Impl::createEngine() {
         mpv_set_option_string(h, name, value);
     }
     if (headless) {
+        // No screen to embed into and nobody to hear it (test runs): decode, show nothing.
         mpv_set_option_string(h, "vo", "null");
         mpv_set_option_string(h, "ao", "null");
     } else {
