@@ -6,6 +6,7 @@
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/commands.h"
 #include "mainwindow/hot_area.h"
+#include "mainwindow/keep_above.h"
 #include "mainwindow/module1.h"
 #include "mainwindow/version.h"
 #include "picture/picture.h"
@@ -143,6 +144,8 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     m_c.Label1->setFont(makeFont(QStringLiteral("楷体_GB2312"), 12, true));
     m_c.Label1->setGeometry(pixels({240, 480, 3855, 240}));
     m_c.Label2 = label(QString(), Qt::white, this);
+    // The face's line is taller than the 12-pixel strip; its descent is what may be cut.
+    m_c.Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setStatusLine(QStringLiteral("  "));
     set(Piece::Label2, m_c.Label2);
     m_c.Label3 = label(Caption, Qt::white, this);
@@ -161,15 +164,17 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
             [this] { guarded([this] { Image15_MouseDown(); }); });
     set(Piece::Image15, m_c.Image15);
 
-    // The child windows lie above every drawn piece.
+    // The child windows lie above every drawn piece. The web pane comes first and starts its
+    // engine at once: an engine joining a window that already exists makes Qt recreate that
+    // window, and the video embedded in it would die with the old one.
+    m_c.WebBrowser1 = new platform::Browser(this);
+    m_c.WebBrowser1->navigate(QUrl(QStringLiteral("about:blank")));
+    set(Piece::WebBrowser1, m_c.WebBrowser1);
     m_player = new platform::Player(this);
     m_c.WMP = m_player;
     set(Piece::WMP, m_player->videoWidget());
     connect(m_player, &platform::Player::StatusChange, this,
             [this] { guarded([this] { WMP_StatusChange(); }); });
-
-    m_c.WebBrowser1 = new platform::Browser(this);
-    set(Piece::WebBrowser1, m_c.WebBrowser1);
 
     m_c.TreeView1 = new ChannelTreeWidget(this);
     set(Piece::TreeView1, m_c.TreeView1);
@@ -370,11 +375,18 @@ void Form1::Form_Resize() {
 
 void Form1::setOnTop(bool onTop) {
     winId(); // make sure the native window exists; it is never recreated
-    const Qt::WindowFlags flags = windowHandle()->flags().setFlag(Qt::WindowStaysOnTopHint, onTop);
-    // Changing the QWindow's flags keeps the native window (and the video embedded in it);
-    // QWidget::setWindowFlag would recreate it. Our own copy of the flags only follows along.
-    windowHandle()->setFlags(flags);
-    overrideWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop));
+    if (!requestKeepAbove(*windowHandle(), onTop)) {
+        // Elsewhere the window's own flags are the only way.
+        windowHandle()->setFlags(windowHandle()->flags().setFlag(Qt::WindowStaysOnTopHint, onTop));
+    }
+}
+
+void Form1::showFromTray() {
+    show();
+    // The window manager forgets the state of a window that was hidden.
+    if (m_c.Image9[1]->toolTip().toStdU16String() == tip::NotOnTop) {
+        setOnTop(true);
+    }
 }
 
 void Form1::Image9_Click(std::int16_t index) {
@@ -462,7 +474,7 @@ void Form1::Picture2_MouseMove(int eventCode) {
         m_visibilityMarker = qs(marker::Hidden);
         break;
     case TrayAction::Show:
-        show();
+        showFromTray();
         m_visibilityMarker = qs(marker::Shown);
         break;
     case TrayAction::None:
