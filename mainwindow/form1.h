@@ -109,6 +109,7 @@ private:
     void loadChannelList();
     void setStatusLine(const QString& text);
     void setOnTop(bool onTop);
+    void showFromTray();
     void end(int exitCode);
     QString serverAddress(const char* path) const;
 
