@@ -90,11 +90,11 @@ public:
     QWidget* piece(Piece p) const { return m_pieces[static_cast<std::size_t>(p)]; }
     QString visibilityMarker() const { return m_visibilityMarker; }
 
+    using QWidget::update; // repainting; the version check below shares the name
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-
-    using QWidget::update; // repainting; the version check below shares the name
 
 private:
     // Version check, then the channel list's download into listFile; true when it arrived.
