@@ -2,14 +2,20 @@
 work area), screenshots and mouse/keyboard through xdotool. Used by the headless demo and the
 end-to-end tests. Every process it starts is stopped again by the pid it was given."""
 
+import ctypes
 import os
-import shutil
 import signal
 import subprocess
 import tempfile
 import time
 
 SCREEN_W, SCREEN_H = 1280, 800
+
+
+def _die_with_parent():
+    # Even if whoever runs us is killed outright, what we started does not outlive it.
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 class DesktopError(RuntimeError):
@@ -28,10 +34,29 @@ def wait_until(predicate, timeout, interval=0.1, what="condition"):
         time.sleep(interval)
 
 
+def _display_taken(n):
+    """A display is taken while the X server named in its lock file runs; the server itself
+    clears a lock left by one that died."""
+    try:
+        with open(f"/tmp/.X{n}-lock") as f:
+            pid = int(f.read().strip())
+    except FileNotFoundError:
+        return False
+    except (OSError, ValueError):
+        return True
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        pass
+    return True
+
+
 def free_display():
     # Below 10: mpv's x11 output uses shared memory only there.
     for n in range(1, 10):
-        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
+        if not _display_taken(n):
             return n
     raise DesktopError("no free X display number below 10")
 
@@ -102,7 +127,8 @@ class Desktop:
     def spawn(self, argv, log_name, env=None):
         log = open(os.path.join(self.workdir, log_name), "wb")
         proc = subprocess.Popen(argv, stdout=log, stderr=subprocess.STDOUT, env=env or self.env(),
-                                stdin=subprocess.DEVNULL, start_new_session=True)
+                                stdin=subprocess.DEVNULL, start_new_session=True,
+                                preexec_fn=_die_with_parent)
         self._procs.append(proc)
         return proc
 
@@ -245,7 +271,3 @@ def _has_locale(name):
     except OSError:
         return False
     return name.lower() in out.lower().split()
-
-
-def which(tool):
-    return shutil.which(tool) is not None

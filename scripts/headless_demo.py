@@ -25,8 +25,10 @@ def main():
 
     with Desktop() as desktop:
         demo_run = os.path.join(desktop.workdir, "demo")
-        subprocess.run([server, "start", "--build-dir", args.build_dir, "--run-dir", demo_run],
-                       check=True)
+        if subprocess.run([server, "start", "--build-dir", args.build_dir, "--run-dir",
+                           demo_run]).returncode != 0:
+            print("rz4tv demo failed: the demo channel server did not start", file=sys.stderr)
+            return 1
         window = Rz4Window(desktop, binary)
         try:
             print("rz4tv: starting on a virtual display")
