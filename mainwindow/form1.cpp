@@ -299,6 +299,8 @@ void Form1::loadChannelList() {
         }
     }
     if (!loaded) {
+        // As an empty list reads: no channels, but the tree still takes its colour and row height.
+        channels::readTreeFromBytes({}, *m_c.TreeView1);
         m_idleNote = ListNotLoaded;
         setStatusLine(ListNotLoaded);
     }

@@ -192,6 +192,9 @@ TEST_F(Form1Test, WithoutAListTheWindowOpensEmptyAndSaysSo) {
     EXPECT_FALSE(form->hasEnded());
     EXPECT_TRUE(m_desktop.boxes.empty());
     EXPECT_EQ(c.TreeView1->topLevelItemCount(), 0);
+    // Empty, yet dressed like a list: a white box would look broken in the dark skin.
+    EXPECT_EQ(c.TreeView1->itemHeight(), 19);
+    EXPECT_EQ(c.TreeView1->palette().color(QPalette::Base), QColor(54, 54, 86));
     EXPECT_EQ(c.Label2->text(), QStringLiteral("无法载入频道列表"));
     // The status line is as wide as its text, not its 12-pixel design width.
     EXPECT_GE(c.Label2->width(), c.Label2->sizeHint().width());
