@@ -125,10 +125,10 @@ class Desktop:
         return path
 
     def spawn(self, argv, log_name, env=None):
-        log = open(os.path.join(self.workdir, log_name), "wb")
-        proc = subprocess.Popen(argv, stdout=log, stderr=subprocess.STDOUT, env=env or self.env(),
-                                stdin=subprocess.DEVNULL, start_new_session=True,
-                                preexec_fn=_die_with_parent)
+        with open(os.path.join(self.workdir, log_name), "wb") as log:
+            proc = subprocess.Popen(argv, stdout=log, stderr=subprocess.STDOUT,
+                                    env=env or self.env(), stdin=subprocess.DEVNULL,
+                                    start_new_session=True, preexec_fn=_die_with_parent)
         self._procs.append(proc)
         return proc
 
@@ -244,6 +244,7 @@ class Desktop:
         return tuple(int(v) for v in out.split("=", 1)[1].split(",")[:4])
 
     def click(self, x, y, button=1, double=False):
+        x, y = min(max(0, x), SCREEN_W - 1), min(max(0, y), SCREEN_H - 1)
         self.xdotool("mousemove", "--sync", x, y)
         time.sleep(0.05)
         if double:
