@@ -23,7 +23,7 @@ public:
         for (QTreeWidgetItem* p = parent(); p != nullptr; p = p->parent()) {
             p->setExpanded(true);
         }
-        m_tree->scrollToItem(this);
+        m_tree->scrollToLater(this);
     }
     void setTag(const std::string& tag) override {
         setData(0, TagRole, QString::fromStdString(tag));
@@ -92,6 +92,14 @@ channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& 
             return nullptr;
         }
         parentItem = it->second;
+        int depth = 1;
+        for (const QTreeWidgetItem* up = parentItem; up != nullptr && depth <= MaxDepth;
+             up = up->parent()) {
+            ++depth;
+        }
+        if (depth > MaxDepth) {
+            return nullptr;
+        }
     }
     auto* node = new Node(this, QString::fromStdString(text));
     if (parentItem != nullptr) {
@@ -103,6 +111,24 @@ channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& 
         m_keys.emplace(*key, node);
     }
     return node;
+}
+
+void ChannelTreeWidget::scrollToLater(QTreeWidgetItem* item) {
+    // Each scroll lays the whole tree out, and a list makes one group after another visible:
+    // only the last one counts, so the view scrolls once, when the list is in.
+    m_scrollTarget = indexFromItem(item);
+    if (!m_scrollQueued) {
+        m_scrollQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_scrollQueued = false;
+                if (m_scrollTarget.isValid()) {
+                    scrollTo(m_scrollTarget);
+                }
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void ChannelTreeWidget::setItemHeight(int pixels) {

@@ -3,6 +3,7 @@
 #include "channels/channel_tree.h"
 
 #include <QIcon>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QTreeWidget>
 
@@ -18,6 +19,9 @@ class ChannelTreeWidget : public QTreeWidget, public channels::ChannelTree {
     Q_OBJECT
 public:
     static constexpr int TagRole = Qt::UserRole;
+
+    // Real lists are three levels deep; a list that nests deeper is refused past this depth.
+    static constexpr int MaxDepth = 16;
 
     explicit ChannelTreeWidget(QWidget* parent = nullptr);
 
@@ -39,9 +43,13 @@ private:
     class Node;
     class RowHeight;
 
+    void scrollToLater(QTreeWidgetItem* item);
+
     std::unordered_map<std::string, QTreeWidgetItem*> m_keys;
     std::map<std::string, QIcon> m_images;
     int m_itemHeight;
+    QPersistentModelIndex m_scrollTarget;
+    bool m_scrollQueued = false;
 };
 
 } // namespace rz4::mainwindow

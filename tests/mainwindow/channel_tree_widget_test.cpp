@@ -1,9 +1,13 @@
 #include "mainwindow/channel_tree_widget.h"
 
+#include "channels/reader.h"
+
 #include <QApplication>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 using namespace rz4::mainwindow;
 using rz4::channels::RelationshipChild;
@@ -101,4 +105,23 @@ TEST_F(ChannelTreeWidgetTest, EnsureVisibleOpensEveryAncestorAndScrollsToTheNode
     EXPECT_TRUE(top->child(0)->isExpanded());
     const QRect r = tree.visualItemRect(top->child(0)->child(29));
     EXPECT_TRUE(tree.viewport()->rect().contains(r)) << r.top();
+}
+
+TEST_F(ChannelTreeWidgetTest, AListThatNestsDeeplyNeitherHangsNorOverflows) {
+    // A category named like the last group makes the next group its child: a hostile list can
+    // nest as deep as it is long. Refused nesting leaves a long flat list of groups, each made
+    // visible in turn.
+    std::string list = "*c0\r";
+    for (int i = 1; i <= 20000; ++i) {
+        list += "[g" + std::to_string(i) + "]\r*g" + std::to_string(i) + "\r";
+    }
+    rz4::channels::readTreeFromBytes(list, tree);
+    int depth = 0;
+    for (QTreeWidgetItem* item = tree.topLevelItem(0); item != nullptr;
+         item = item->childCount() > 0 ? item->child(0) : nullptr) {
+        ++depth;
+    }
+    EXPECT_LE(depth, ChannelTreeWidget::MaxDepth);
+    tree.clear();
+    EXPECT_EQ(tree.topLevelItemCount(), 0);
 }
