@@ -17,10 +17,18 @@ rm -rf "$scratch"
 mkdir -p "$scratch/corpus" "$scratch/artifacts"
 cp "$corpus"/* "$scratch/corpus/"
 
+# Run from the scratch folder with relative paths, so the log names no folder of this machine.
+binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
+cd "$scratch"
 status=0
 "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-    -print_final_stats=1 -artifact_prefix="$scratch/artifacts/" "$scratch/corpus" || status=$?
+    -print_final_stats=1 -print_funcs=0 -artifact_prefix=artifacts/ corpus >fuzz.log 2>&1 ||
+    status=$?
+# Every new input makes a line; the summary is what a reader wants.
 if [ "$status" -ne 0 ]; then
-    echo "fuzzing found a failure; the input is in $scratch/artifacts" >&2
+    tail -n 60 fuzz.log >&2
+    echo "fuzzing found a failure; the input is in corpus-run/artifacts beside the fuzz target" >&2
+else
+    grep -E '^(Done|stat::)' fuzz.log || true
 fi
 exit "$status"
