@@ -12,12 +12,15 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <mpv/client.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
 #include <clocale>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -58,6 +61,66 @@ EndReason endReason(mpv_end_file_reason reason) {
     }
 }
 
+// The X window mpv is embedded in, a child of the video widget's own. mpv maps its window once, on
+// its first picture, and takes a MapNotify of the window it is embedded in for that of its own:
+// were Qt to map the widget's window in between (the main window being shown), mpv's window would
+// stay unmapped and the video black for good. This window is mapped before mpv sees it and never
+// unmapped, so the widget's window may come and go as Qt pleases.
+class EmbedWindow {
+public:
+    EmbedWindow() = default;
+    EmbedWindow(const EmbedWindow&) = delete;
+    EmbedWindow& operator=(const EmbedWindow&) = delete;
+    ~EmbedWindow() { destroy(); }
+
+    // Returns 0 when not on X11.
+    WId create(WId parent, QSize size) {
+        destroy();
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        m_connection = x11 ? x11->connection() : nullptr;
+        if (!m_connection) {
+            return 0;
+        }
+        m_window = xcb_generate_id(m_connection);
+        // Black like the widget until mpv's picture covers it; no events, so that clicks and
+        // keys go on to the widget.
+        const uint32_t background = 0;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window,
+                          static_cast<xcb_window_t>(parent), 0, 0, extent(size.width()),
+                          extent(size.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &background);
+        // mpv talks to the server on its own connection: the window must be there before it.
+        std::free(xcb_request_check(m_connection, xcb_map_window_checked(m_connection, m_window)));
+        return m_window;
+    }
+
+    void resize(QSize size) {
+        if (m_window) {
+            const uint32_t extents[] = {extent(size.width()), extent(size.height())};
+            xcb_configure_window(m_connection, m_window,
+                                 XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, extents);
+            xcb_flush(m_connection);
+        }
+    }
+
+    void destroy() {
+        if (m_window) {
+            // Checked: the server may have destroyed it with its parent already.
+            std::free(xcb_request_check(m_connection,
+                                        xcb_destroy_window_checked(m_connection, m_window)));
+            m_window = 0;
+        }
+    }
+
+private:
+    static uint16_t extent(int pixels) {
+        return static_cast<uint16_t>(std::clamp(pixels, 1, 32767));
+    }
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_window = 0;
+};
+
 // The native surface mpv draws into. Mouse and keys reach it because mpv is told to leave them.
 class VideoWidget : public QWidget {
 public:
@@ -75,6 +138,7 @@ public:
     std::function<void()> onEscape;
     std::function<void()> onNativeWindowLost;
     std::function<void()> onNativeWindowChange;
+    std::function<void()> onResize;
 
     // A new native window, for when the one mpv drew into was destroyed behind Qt's back.
     void renewNativeWindow() {
@@ -85,7 +149,7 @@ public:
     }
 
     void forgetCallbacks() {
-        onDoubleClick = onEscape = onNativeWindowLost = onNativeWindowChange = nullptr;
+        onDoubleClick = onEscape = onNativeWindowLost = onNativeWindowChange = onResize = nullptr;
     }
 
 protected:
@@ -110,6 +174,12 @@ protected:
         }
         return QWidget::eventFilter(watched, e);
     }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (onResize) {
+            onResize();
+        }
+    }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton && onDoubleClick) {
             onDoubleClick();
@@ -130,7 +200,9 @@ struct Player::Impl {
     Player* q = nullptr;
     QPointer<VideoWidget> video;
     bool headless = false;
-    WId embeddedIn = 0;
+    WId embeddedIn = 0; // the widget's native window that holds `embed`
+    EmbedWindow embed;
+    WId engineWindow = 0; // what mpv draws into
     MpvHandle mpv;
     std::atomic<bool> drainQueued{false};
 
@@ -172,6 +244,8 @@ struct Player::Impl {
     void leaveFullScreen();
     void nativeWindowLost();
     void nativeWindowChanged();
+    void embedIn(WId nativeWindow);
+    QSize nativeSize() const;
 };
 
 MpvHandle Player::Impl::createEngine() {
@@ -214,7 +288,7 @@ MpvHandle Player::Impl::createEngine() {
         mpv_set_option_string(h, "vo", "null");
         mpv_set_option_string(h, "ao", "null");
     } else {
-        auto wid = static_cast<int64_t>(embeddedIn);
+        auto wid = static_cast<int64_t>(engineWindow);
         mpv_set_option(h, "wid", MPV_FORMAT_INT64, &wid);
         // Auto-probing rejects software renderers and then tries DRM, which closes our stdin.
         mpv_set_option_string(h, "vo", "gpu,x11");
@@ -259,7 +333,7 @@ void Player::Impl::engineShutDown() {
         restartEngine();
         return;
     }
-    embeddedIn = 0;
+    embeddedIn = engineWindow = 0;
     video->renewNativeWindow();
 }
 
@@ -450,7 +524,8 @@ void Player::Impl::leaveFullScreen() {
 void Player::Impl::nativeWindowLost() {
     if (!headless) {
         destroyEngine();
-        embeddedIn = 0;
+        embed.destroy();
+        embeddedIn = engineWindow = 0;
     }
 }
 
@@ -460,8 +535,19 @@ void Player::Impl::nativeWindowChanged() {
     if (headless || id == 0 || (id == embeddedIn && mpv)) {
         return;
     }
-    embeddedIn = id;
+    embedIn(id);
     restartEngine();
+}
+
+void Player::Impl::embedIn(WId nativeWindow) {
+    embeddedIn = nativeWindow;
+    const WId own = embed.create(nativeWindow, nativeSize());
+    // Elsewhere than on X11 mpv gets the widget's window itself.
+    engineWindow = own ? own : nativeWindow;
+}
+
+QSize Player::Impl::nativeSize() const {
+    return video->size() * video->devicePixelRatio();
 }
 
 Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<Impl>()) {
@@ -473,7 +559,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
         d->video->show();
     }
     if (!d->headless) {
-        d->embeddedIn = d->video->winId();
+        d->embedIn(d->video->winId());
     }
     d->mpv = d->createEngine();
     if (!d->mpv) {
@@ -490,6 +576,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     d->video->onEscape = [this] { setFullScreen(false); };
     d->video->onNativeWindowLost = [this] { d->nativeWindowLost(); };
     d->video->onNativeWindowChange = [this] { d->nativeWindowChanged(); };
+    d->video->onResize = [this] { d->embed.resize(d->nativeSize()); };
 
     for (QTimer* timer : {&d->retryTimer, &d->connectTimer, &d->stallTimer}) {
         timer->setSingleShot(true);

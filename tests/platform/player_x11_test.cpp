@@ -10,14 +10,19 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 using rz4::platform::Player;
@@ -53,6 +58,42 @@ bool videoAlive(const Player& player) {
 bool advancing(const Player& player) {
     const double from = timePos(player);
     return waitUntil([&] { return timePos(player) > from + 1.0; }, 10s);
+}
+
+xcb_connection_t* xcbConnection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+// Map states of every window below `top` (not `top` itself), however deep.
+std::vector<uint8_t> mapStatesBelow(WId top) {
+    xcb_connection_t* c = xcbConnection();
+    std::vector<uint8_t> states;
+    std::vector<xcb_window_t> pending{static_cast<xcb_window_t>(top)};
+    while (!pending.empty()) {
+        const xcb_window_t window = pending.back();
+        pending.pop_back();
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        if (!tree) {
+            continue;
+        }
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+            xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+                c, xcb_get_window_attributes(c, children[i]), nullptr);
+            if (attributes) {
+                states.push_back(attributes->map_state);
+                pending.push_back(children[i]);
+            }
+            std::free(attributes);
+        }
+        std::free(tree);
+    }
+    return states;
+}
+
+bool anyUnmappedBelow(WId top) {
+    const auto states = mapStatesBelow(top);
+    return std::find(states.begin(), states.end(), XCB_MAP_STATE_UNMAPPED) != states.end();
 }
 
 } // namespace
@@ -165,4 +206,35 @@ TEST_F(PlayerX11Test, RecoversWhenItsNativeWindowIsRecreated) {
     window->setWindowFlag(Qt::WindowStaysOnTopHint, false);
     window->show();
     EXPECT_TRUE(advancing(player));
+}
+
+// mpv maps its window once, on its first picture. The main window used to be shown after mpv had
+// made its window but before that picture, and mpv's window then stayed unmapped: a black video.
+TEST_F(PlayerX11Test, PictureShowsWhenTheWindowAppearsWhileTheVideoStarts) {
+    QProcess encoder;
+    startChild(encoder, "ffmpeg",
+               {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=3840x2160",
+                "-frames:v", "1", channels->dir() + "/large.jpg"});
+    ASSERT_TRUE(encoder.waitForFinished());
+    QWidget window;
+    window.resize(480, 360);
+    Player player(&window);
+    QWidget* video = player.videoWidget();
+    video->setGeometry(20, 20, 339, 240);
+    const WId nativeWindow = video->winId();
+    player.setURL(channels->url("large.jpg"));
+
+    // No event loop here: mpv makes its window on threads of its own, and the show must follow
+    // at once, before the picture is decoded.
+    const auto giveUp = std::chrono::steady_clock::now() + 20s;
+    while (!anyUnmappedBelow(nativeWindow) && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(anyUnmappedBelow(nativeWindow)) << "mpv made no window";
+    window.show();
+    xcb_flush(xcbConnection());
+
+    ASSERT_TRUE(waitUntil([&] { return player.status() == "正在播放" && videoAlive(player); }, 20s))
+        << player.status().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !anyUnmappedBelow(nativeWindow); }, 5s));
 }
