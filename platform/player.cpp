@@ -94,6 +94,14 @@ public:
         return m_window;
     }
 
+    // Moves the window, and mpv's inside it, under another X window; the picture goes with it.
+    void moveInto(WId parent, QSize size) {
+        if (m_window) {
+            xcb_reparent_window(m_connection, m_window, static_cast<xcb_window_t>(parent), 0, 0);
+            resize(size);
+        }
+    }
+
     void resize(QSize size) {
         if (m_window) {
             const uint32_t extents[] = {extent(size.width()), extent(size.height())};
@@ -121,12 +129,10 @@ private:
     xcb_window_t m_window = 0;
 };
 
-// The native surface mpv draws into. Mouse and keys reach it because mpv is told to leave them.
-class VideoWidget : public QWidget {
+// A black surface that reports double clicks, Esc and resizes to the player.
+class VideoSurface : public QWidget {
 public:
-    explicit VideoWidget(QWidget* parent) : QWidget(parent) {
-        setAttribute(Qt::WA_NativeWindow);
-        setAttribute(Qt::WA_DontCreateNativeAncestors);
+    explicit VideoSurface(QWidget* parent, Qt::WindowFlags flags = {}) : QWidget(parent, flags) {
         setContextMenuPolicy(Qt::PreventContextMenu);
         setAutoFillBackground(true);
         QPalette black = palette();
@@ -136,9 +142,40 @@ public:
 
     std::function<void()> onDoubleClick;
     std::function<void()> onEscape;
+    std::function<void()> onResize;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (onResize) {
+            onResize();
+        }
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && onDoubleClick) {
+            onDoubleClick();
+        }
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape && onEscape) {
+            onEscape();
+            return;
+        }
+        QWidget::keyPressEvent(e);
+    }
+};
+
+// The native surface in the window that mpv's window lives in. Mouse and keys reach it because
+// mpv is told to leave them.
+class VideoWidget : public VideoSurface {
+public:
+    explicit VideoWidget(QWidget* parent) : VideoSurface(parent) {
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+    }
+
     std::function<void()> onNativeWindowLost;
     std::function<void()> onNativeWindowChange;
-    std::function<void()> onResize;
 
     // A new native window, for when the one mpv drew into was destroyed behind Qt's back.
     void renewNativeWindow() {
@@ -163,7 +200,7 @@ protected:
                 onNativeWindowChange();
             }
         }
-        return QWidget::event(e);
+        return VideoSurface::event(e);
     }
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::PlatformSurface && watched == windowHandle() &&
@@ -172,25 +209,7 @@ protected:
             onNativeWindowLost) {
             onNativeWindowLost();
         }
-        return QWidget::eventFilter(watched, e);
-    }
-    void resizeEvent(QResizeEvent* e) override {
-        QWidget::resizeEvent(e);
-        if (onResize) {
-            onResize();
-        }
-    }
-    void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton && onDoubleClick) {
-            onDoubleClick();
-        }
-    }
-    void keyPressEvent(QKeyEvent* e) override {
-        if (e->key() == Qt::Key_Escape && isWindow() && onEscape) {
-            onEscape();
-            return;
-        }
-        QWidget::keyPressEvent(e);
+        return VideoSurface::eventFilter(watched, e);
     }
 };
 
@@ -219,8 +238,9 @@ struct Player::Impl {
     bool mute = false;
 
     bool full = false;
-    QPointer<QWidget> homeParent;
-    QRect homeGeometry;
+    // A window of its own for full screen, made on first use. The video widget never leaves the
+    // main window: a window manager that still held it as a top-level would take it back out.
+    QPointer<VideoSurface> fullWindow;
 
     MpvHandle createEngine();
     void destroyEngine();
@@ -242,6 +262,8 @@ struct Player::Impl {
 
     void enterFullScreen();
     void leaveFullScreen();
+    void placeEmbed();
+    QSize fullSize() const;
     void nativeWindowLost();
     void nativeWindowChanged();
     void embedIn(WId nativeWindow);
@@ -498,26 +520,45 @@ void Player::Impl::publish() {
     }
 }
 
-// Reparenting keeps the native window (it is only moved on the display), so mpv keeps drawing.
+// mpv keeps its window and its decoder: only the window it is embedded in changes place.
 void Player::Impl::enterFullScreen() {
-    QScreen* screen = video->screen();
-    homeParent = video->parentWidget();
-    homeGeometry = video->geometry();
+    if (!fullWindow) {
+        fullWindow = new VideoSurface(nullptr, Qt::Window | Qt::FramelessWindowHint |
+                                                   Qt::WindowStaysOnTopHint);
+        fullWindow->onDoubleClick = fullWindow->onEscape = [this] { leaveFullScreen(); };
+        fullWindow->onResize = [this] {
+            if (full) {
+                embed.resize(fullSize());
+            }
+        };
+    }
     full = true;
-    video->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
     // Without a window manager the full-screen request alone would not resize the window.
-    video->setGeometry(screen->geometry());
-    video->showFullScreen();
-    video->activateWindow();
-    video->setFocus();
+    fullWindow->setGeometry(video->screen()->geometry());
+    fullWindow->winId();
+    placeEmbed();
+    fullWindow->showFullScreen();
+    fullWindow->raise();
+    fullWindow->activateWindow();
 }
 
 void Player::Impl::leaveFullScreen() {
     full = false;
-    // Without a parent the video was a window of its own (the parent owns us, so it still lives).
-    video->setParent(homeParent, homeParent ? Qt::Widget : Qt::Window);
-    video->setGeometry(homeGeometry);
-    video->show();
+    // Out before the window is hidden, so the picture is never unmapped with it.
+    placeEmbed();
+    fullWindow->hide();
+}
+
+void Player::Impl::placeEmbed() {
+    if (full) {
+        embed.moveInto(fullWindow->winId(), fullSize());
+    } else if (embeddedIn) {
+        embed.moveInto(embeddedIn, nativeSize());
+    }
+}
+
+QSize Player::Impl::fullSize() const {
+    return fullWindow->size() * fullWindow->devicePixelRatio();
 }
 
 // mpv's video thread crashes drawing into a destroyed window: let go of it while it still exists.
@@ -530,7 +571,7 @@ void Player::Impl::nativeWindowLost() {
 }
 
 void Player::Impl::nativeWindowChanged() {
-    // Moving the widget to full screen and back keeps its window: nothing to do then.
+    // The same window announced again (mpv still in it): nothing to do.
     const WId id = video->internalWinId();
     if (headless || id == 0 || (id == embeddedIn && mpv)) {
         return;
@@ -544,6 +585,9 @@ void Player::Impl::embedIn(WId nativeWindow) {
     const WId own = embed.create(nativeWindow, nativeSize());
     // Elsewhere than on X11 mpv gets the widget's window itself.
     engineWindow = own ? own : nativeWindow;
+    if (full) {
+        placeEmbed();
+    }
 }
 
 QSize Player::Impl::nativeSize() const {
@@ -567,16 +611,17 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
         throw common::RuntimeError(429, "无法创建播放组件");
     }
     d->video->onDoubleClick = [this] {
-        if (d->full) {
-            d->leaveFullScreen();
-        } else if (playState() == Playing) {
-            d->enterFullScreen();
+        if (playState() == Playing) {
+            setFullScreen(true);
         }
     };
-    d->video->onEscape = [this] { setFullScreen(false); };
     d->video->onNativeWindowLost = [this] { d->nativeWindowLost(); };
     d->video->onNativeWindowChange = [this] { d->nativeWindowChanged(); };
-    d->video->onResize = [this] { d->embed.resize(d->nativeSize()); };
+    d->video->onResize = [this] {
+        if (!d->full) {
+            d->embed.resize(d->nativeSize());
+        }
+    };
 
     for (QTimer* timer : {&d->retryTimer, &d->connectTimer, &d->stallTimer}) {
         timer->setSingleShot(true);
@@ -592,11 +637,12 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
 
 Player::~Player() {
     d->destroyEngine();
+    delete d->fullWindow;
     if (!d->video) {
         return;
     }
-    // A video widget alone on the screen (ours, or in full screen) has no parent to close it;
-    // one that stays with its parent must not call back into us.
+    // A video widget alone on the screen has no parent to close it; one that stays with its
+    // parent must not call back into us.
     if (!d->video->parentWidget()) {
         delete d->video;
         return;

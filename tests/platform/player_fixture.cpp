@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <csignal>
@@ -157,6 +158,14 @@ void LiveChannels::killChannel(const QString& name) {
         it->second->kill();
         it->second->waitForFinished();
     }
+}
+
+QWidget* fullScreenWindow(const QWidget& main) {
+    const auto windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(), [&](QWidget* window) {
+        return window != &main && window->isVisible();
+    });
+    return found == windows.end() ? nullptr : *found;
 }
 
 } // namespace rz4::platform::testing

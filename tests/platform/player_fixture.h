@@ -11,6 +11,7 @@
 #include <memory>
 
 class QApplication;
+class QWidget;
 
 namespace rz4::platform {
 class Player;
@@ -66,6 +67,9 @@ public:
 private:
     Player& m_player;
 };
+
+// The window the player shows the video in full screen: a shown top-level other than `main`.
+QWidget* fullScreenWindow(const QWidget& main);
 
 // Seconds of the stream played so far, from the engine.
 double timePos(const Player& player);

@@ -16,6 +16,7 @@
 
 using namespace std::chrono_literals;
 using rz4::platform::Player;
+using rz4::platform::testing::fullScreenWindow;
 using rz4::platform::testing::LiveChannels;
 using rz4::platform::testing::makeApplication;
 using rz4::platform::testing::startChild;
@@ -89,16 +90,21 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
     EXPECT_TRUE(player.fullScreen());
-    EXPECT_TRUE(player.videoWidget()->isWindow());
+    QWidget* full = fullScreenWindow(window);
+    ASSERT_NE(full, nullptr);
+    EXPECT_TRUE(full->isWindow());
     const double before = timePos(player);
     EXPECT_TRUE(waitUntil([&] { return timePos(player) > before + 1.0; }, 10s));
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(player.videoWidget(), &escape);
+    QCoreApplication::sendEvent(full, &escape);
     EXPECT_FALSE(player.fullScreen());
+    EXPECT_EQ(fullScreenWindow(window), nullptr);
     EXPECT_EQ(player.videoWidget()->parentWidget(), &window);
     player.setFullScreen(true);
-    QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
+    EXPECT_EQ(fullScreenWindow(window), full) << "one full-screen window, shown again";
+    QCoreApplication::sendEvent(full, &doubleClick);
     EXPECT_FALSE(player.fullScreen());
+    EXPECT_FALSE(full->isVisible());
     EXPECT_TRUE(log.texts.isEmpty()) << log.joined().toStdString();
 
     player.stop();

@@ -7,8 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -26,6 +28,7 @@
 
 using namespace std::chrono_literals;
 using rz4::platform::Player;
+using rz4::platform::testing::fullScreenWindow;
 using rz4::platform::testing::LiveChannels;
 using rz4::platform::testing::makeApplication;
 using rz4::platform::testing::startChild;
@@ -64,10 +67,10 @@ xcb_connection_t* xcbConnection() {
     return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
 
-// Map states of every window below `top` (not `top` itself), however deep.
-std::vector<uint8_t> mapStatesBelow(WId top) {
+// Every window below `top` (not `top` itself), however deep, parents before children.
+std::vector<xcb_window_t> windowsBelow(WId top) {
     xcb_connection_t* c = xcbConnection();
-    std::vector<uint8_t> states;
+    std::vector<xcb_window_t> found;
     std::vector<xcb_window_t> pending{static_cast<xcb_window_t>(top)};
     while (!pending.empty()) {
         const xcb_window_t window = pending.back();
@@ -78,22 +81,64 @@ std::vector<uint8_t> mapStatesBelow(WId top) {
         }
         const xcb_window_t* children = xcb_query_tree_children(tree);
         for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-                c, xcb_get_window_attributes(c, children[i]), nullptr);
-            if (attributes) {
-                states.push_back(attributes->map_state);
-                pending.push_back(children[i]);
-            }
-            std::free(attributes);
+            found.push_back(children[i]);
+            pending.push_back(children[i]);
         }
         std::free(tree);
     }
-    return states;
+    return found;
 }
 
-bool anyUnmappedBelow(WId top) {
-    const auto states = mapStatesBelow(top);
-    return std::find(states.begin(), states.end(), XCB_MAP_STATE_UNMAPPED) != states.end();
+// XCB_MAP_STATE_…, or -1 for a window that is gone.
+int mapState(xcb_window_t window) {
+    xcb_connection_t* c = xcbConnection();
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const int state = attributes ? attributes->map_state : -1;
+    std::free(attributes);
+    return state;
+}
+
+bool isBelow(xcb_window_t window, WId ancestor) {
+    const auto windows = windowsBelow(ancestor);
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+// The window mpv draws into: a child of a child of the video widget's own.
+xcb_window_t engineWindowBelow(WId video) {
+    for (const xcb_window_t child : windowsBelow(video)) {
+        const auto grandchildren = windowsBelow(child);
+        if (!grandchildren.empty()) {
+            return grandchildren.front();
+        }
+    }
+    return 0;
+}
+
+// Where a window is on the screen.
+QRect screenRect(xcb_window_t window) {
+    xcb_connection_t* c = xcbConnection();
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (!geometry) {
+        return {};
+    }
+    xcb_translate_coordinates_reply_t* origin = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, geometry->root, 0, 0), nullptr);
+    QRect rect;
+    if (origin) {
+        rect = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    }
+    std::free(origin);
+    std::free(geometry);
+    return rect;
+}
+
+// Whether the picture sits in the video widget, viewable and at the widget's place on the screen.
+bool pictureInWidget(xcb_window_t picture, const QWidget& video) {
+    const QRect place = screenRect(picture);
+    return isBelow(picture, video.winId()) && mapState(picture) == XCB_MAP_STATE_VIEWABLE &&
+           place == screenRect(video.winId()) && place.size() == video.size();
 }
 
 } // namespace
@@ -116,6 +161,7 @@ protected:
         }
         setenv("DISPLAY", qPrintable(QStringLiteral(":%1").arg(display)), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+        startWindowManager();
         QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
         app = makeApplication();
         channels = std::make_unique<LiveChannels>();
@@ -126,13 +172,44 @@ protected:
         channels.reset();
         app.reset();
         // Terminated, not killed, so that the server removes its lock.
-        if (xvfb) {
-            xvfb->terminate();
-            if (!xvfb->waitForFinished(5000)) {
-                xvfb->kill();
-                xvfb->waitForFinished();
+        for (QProcess* process : {windowManager.get(), xvfb.get()}) {
+            if (process) {
+                process->terminate();
+                if (!process->waitForFinished(5000)) {
+                    process->kill();
+                    process->waitForFinished();
+                }
             }
         }
+        windowManager.reset();
+    }
+    // A window manager, as on a desktop, when one is installed: it manages every top-level
+    // window we show and hide, and a video that leaves the main window might stay with it.
+    static void startWindowManager() {
+        if (QStandardPaths::findExecutable("icewm").isEmpty()) {
+            return;
+        }
+        windowManagerHome = std::make_unique<QTemporaryDir>();
+        setenv("ICEWM_PRIVCFG", qPrintable(windowManagerHome->path()), 1);
+        windowManager = std::make_unique<QProcess>();
+        startChild(*windowManager, "icewm", {});
+        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        const char name[] = "_NET_SUPPORTING_WM_CHECK";
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        for (int i = 0; atom && i < 100; ++i) {
+            xcb_get_property_reply_t* check = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+            const bool ready = check && xcb_get_property_value_length(check) > 0;
+            std::free(check);
+            if (ready) {
+                break;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        std::free(atom);
+        xcb_disconnect(c);
     }
     void SetUp() override {
         if (!app) {
@@ -141,6 +218,8 @@ protected:
     }
 
     static inline std::unique_ptr<QProcess> xvfb;
+    static inline std::unique_ptr<QTemporaryDir> windowManagerHome;
+    static inline std::unique_ptr<QProcess> windowManager;
     static inline std::unique_ptr<QApplication> app;
     static inline std::unique_ptr<LiveChannels> channels;
 };
@@ -160,23 +239,82 @@ TEST_F(PlayerX11Test, FullScreenMovesThePictureWithoutInterruptingIt) {
 
     QWidget* video = player.videoWidget();
     const WId nativeWindow = video->winId();
+    const xcb_window_t picture = engineWindowBelow(nativeWindow);
+    ASSERT_NE(picture, 0u);
     log.texts.clear();
     player.setFullScreen(true);
     EXPECT_TRUE(player.fullScreen());
-    EXPECT_TRUE(waitUntil([&] { return video->geometry() == video->screen()->geometry(); }, 5s))
-        << video->width() << "x" << video->height();
+    QWidget* full = fullScreenWindow(window);
+    ASSERT_NE(full, nullptr);
+    const QRect screen = full->screen()->geometry();
+    // mpv follows the size of the window it is embedded in on its own.
+    EXPECT_TRUE(waitUntil([&] { return screenRect(picture) == screen; }, 5s))
+        << screenRect(picture).width() << "x" << screenRect(picture).height();
+    EXPECT_TRUE(isBelow(picture, full->winId()));
+    EXPECT_FALSE(isBelow(picture, window.winId()));
+    EXPECT_EQ(video->parentWidget(), &window);
     EXPECT_EQ(video->winId(), nativeWindow);
     EXPECT_TRUE(advancing(player));
     EXPECT_TRUE(videoAlive(player));
 
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(video, &escape);
+    QCoreApplication::sendEvent(full, &escape);
     EXPECT_FALSE(player.fullScreen());
-    EXPECT_EQ(video->parentWidget(), &window);
+    EXPECT_FALSE(full->isVisible());
     EXPECT_EQ(video->geometry(), QRect(20, 20, 339, 240));
+    EXPECT_TRUE(waitUntil([&] { return pictureInWidget(picture, *video); }, 5s));
     EXPECT_TRUE(advancing(player));
     EXPECT_TRUE(videoAlive(player));
+    EXPECT_EQ(engineWindowBelow(nativeWindow), picture) << "the same mpv window throughout";
     EXPECT_TRUE(log.texts.isEmpty()) << "no reconnection: " << log.joined().toStdString();
+}
+
+// The window manager used to take the video back out of the main window after full screen,
+// now and then: it had managed the video as a window of its own and let go of it late.
+TEST_F(PlayerX11Test, VideoReturnsIntoTheWindowEveryTimeFullScreenEnds) {
+    QWidget window;
+    window.resize(480, 360);
+    Player player(&window);
+    QWidget* video = player.videoWidget();
+    video->setGeometry(20, 20, 339, 240);
+    StatusLog log(player);
+    player.setURL(channels->url("ch1/index.m3u8"));
+    window.show();
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+    // mpv may try one output and settle on another: its window is known once a picture shows.
+    ASSERT_TRUE(waitUntil([&] { return videoAlive(player); }, 5s));
+    const xcb_window_t picture = engineWindowBelow(video->winId());
+    ASSERT_NE(picture, 0u);
+
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::sendEvent(video, &doubleClick);
+        ASSERT_TRUE(player.fullScreen()) << round;
+        QWidget* full = fullScreenWindow(window);
+        ASSERT_NE(full, nullptr);
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                return isBelow(picture, full->winId()) &&
+                       mapState(picture) == XCB_MAP_STATE_VIEWABLE;
+            },
+            5s))
+            << round;
+        // Both ways out: a double click on the full-screen video, and the program's own call.
+        if (round % 2 == 0) {
+            QCoreApplication::sendEvent(full, &doubleClick);
+        } else {
+            player.setFullScreen(false);
+        }
+        ASSERT_FALSE(player.fullScreen()) << round;
+        EXPECT_TRUE(waitUntil([&] { return pictureInWidget(picture, *video); }, 5s)) << round;
+        // Give the window manager its turn before looking again.
+        waitUntil([] { return false; }, 500ms);
+        EXPECT_TRUE(isBelow(picture, window.winId())) << round;
+        EXPECT_TRUE(pictureInWidget(picture, *video)) << round;
+    }
+    EXPECT_TRUE(advancing(player));
+    EXPECT_TRUE(videoAlive(player));
 }
 
 TEST_F(PlayerX11Test, RecoversWhenItsNativeWindowIsRecreated) {
@@ -227,14 +365,19 @@ TEST_F(PlayerX11Test, PictureShowsWhenTheWindowAppearsWhileTheVideoStarts) {
     // No event loop here: mpv makes its window on threads of its own, and the show must follow
     // at once, before the picture is decoded.
     const auto giveUp = std::chrono::steady_clock::now() + 20s;
-    while (!anyUnmappedBelow(nativeWindow) && std::chrono::steady_clock::now() < giveUp) {
+    const auto unmappedPicture = [&] {
+        const xcb_window_t picture = engineWindowBelow(nativeWindow);
+        return picture != 0 && mapState(picture) == XCB_MAP_STATE_UNMAPPED;
+    };
+    while (!unmappedPicture() && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(1ms);
     }
-    ASSERT_TRUE(anyUnmappedBelow(nativeWindow)) << "mpv made no window";
+    ASSERT_TRUE(unmappedPicture()) << "mpv made no window";
     window.show();
     xcb_flush(xcbConnection());
 
     ASSERT_TRUE(waitUntil([&] { return player.status() == "正在播放" && videoAlive(player); }, 20s))
         << player.status().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return !anyUnmappedBelow(nativeWindow); }, 5s));
+    EXPECT_TRUE(waitUntil(
+        [&] { return mapState(engineWindowBelow(nativeWindow)) == XCB_MAP_STATE_VIEWABLE; }, 5s));
 }
