@@ -10,6 +10,9 @@ jobs=$(nproc)
 werror=OFF
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
+echo "== layering =="
+./scripts/check-layering.sh
+
 echo "== build =="
 cmake -S . -B build -DRZ4_WERROR=$werror >/dev/null
 cmake --build build -j "$jobs"
