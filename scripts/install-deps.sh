@@ -9,13 +9,22 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
   libmpv-dev libxcb1-dev
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
+  libicu-dev
   # runtime pieces the program and its tests use for real; mpv is the zap benchmark's baseline
   ffmpeg mpv locales
   fonts-arphic-ukai fonts-arphic-uming fonts-dejavu-core
   python3
   # virtual desktop for end-to-end tests and the headless demo
   xvfb xauth icewm xdotool x11-utils imagemagick
+  # a private session bus for the media-key and screen-saver tests
+  dbus
+  # the production channel-server set-up, started for real by its test
+  nginx-light
+  # the Debian package and the checks it must pass
+  dpkg-dev fakeroot lintian desktop-file-utils appstream help2man
+  # a Wayland session, so that the fall-back to XWayland is tried for real
+  weston xwayland qt6-wayland
 )
 
 missing=()
