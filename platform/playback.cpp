@@ -16,16 +16,22 @@ bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-// The status code after "HTTP error ", or 0.
-int httpStatusIn(std::string_view line) {
-    constexpr std::string_view marker = "HTTP error ";
-    const auto at = line.find(marker);
-    if (at == std::string_view::npos) {
+// The status code a server answered with: after "HTTP error " (HTTP, HLS) or after "failed: " of
+// an RTSP method ("method DESCRIBE failed: 404 Not Found"); 0 when the line gives none.
+int statusIn(std::string_view line) {
+    std::size_t from = std::string_view::npos;
+    if (const auto http = line.find("HTTP error "); http != std::string_view::npos) {
+        from = http + std::string_view("HTTP error ").size();
+    } else if (const auto method = line.find("method "); method != std::string_view::npos) {
+        if (const auto failed = line.find(" failed: ", method); failed != std::string_view::npos) {
+            from = failed + std::string_view(" failed: ").size();
+        }
+    }
+    if (from == std::string_view::npos) {
         return 0;
     }
     int status = 0;
-    for (auto i = at + marker.size();
-         i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i) {
+    for (auto i = from; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i) {
         status = status * 10 + (line[i] - '0');
         if (status > 999) {
             return 0;
@@ -43,7 +49,7 @@ PlaybackState::Step stopping() {
 } // namespace
 
 Failure failureFromLog(std::string_view line) {
-    if (const int status = httpStatusIn(line)) {
+    if (const int status = statusIn(line)) {
         return {status == 404 ? Failure::NotFound : Failure::HttpError, status};
     }
     // System error texts follow the user's language, so they are matched as this process words
@@ -51,7 +57,9 @@ Failure failureFromLog(std::string_view line) {
     if (contains(line, "Connection refused") || contains(line, std::strerror(ECONNREFUSED))) {
         return {Failure::Refused};
     }
-    if (contains(line, "timed out") || contains(line, std::strerror(ETIMEDOUT))) {
+    // An SRT handshake that fails got no answer from the port: that is how SRT times out.
+    if (contains(line, "timed out") || contains(line, std::strerror(ETIMEDOUT)) ||
+        (contains(line, "srt: Connection to") && contains(line, " failed"))) {
         return {Failure::Timeout};
     }
     if (contains(line, "Failed to resolve hostname") ||
@@ -84,8 +92,17 @@ QString failureText(const Failure& failure) {
     return QStringLiteral("连接失败");
 }
 
+Failure openFailure(const Failure& logged, bool unknownFormat) {
+    // The log wins: a refused RTSP connection, say, reaches us as a format nobody recognised.
+    if (logged.kind != Failure::None) {
+        return logged;
+    }
+    return unknownFormat ? Failure{Failure::NotPlayable} : Failure{};
+}
+
 PlaybackState::Step PlaybackState::open(const QString& url) {
     m_url = url;
+    m_still = false;
     m_everPlayed = false;
     m_attempt = 0;
     if (url.isEmpty()) {
@@ -96,7 +113,21 @@ PlaybackState::Step PlaybackState::open(const QString& url) {
     if (!common::isNetworkStream(url.toStdString())) {
         return fail({Failure::NotNetwork});
     }
-    return load(Phase::Connecting);
+    m_phase = Phase::Connecting;
+    return load();
+}
+
+PlaybackState::Step PlaybackState::openStill(const QString& url) {
+    m_url = url;
+    m_still = true;
+    m_everPlayed = false;
+    m_attempt = 0;
+    m_phase = Phase::Ready;
+    if (!common::isNetworkStream(url.toStdString())) {
+        m_inFlight = false;
+        return stopping();
+    }
+    return load();
 }
 
 PlaybackState::Step PlaybackState::play() {
@@ -132,7 +163,8 @@ void PlaybackState::framesShown() {
         return;
     }
     m_framesSinceLoad = true;
-    m_everPlayed = true;
+    // A picture shown is not a channel playing: nothing to reconnect when it goes.
+    m_everPlayed = !m_still;
     m_attempt = 0;
     settle();
 }
@@ -175,7 +207,7 @@ PlaybackState::Step PlaybackState::ended(EndReason reason, const Failure& failur
     // Retrying cannot change what the server said about the address or its content.
     const bool lasting = why.kind == Failure::NotFound || why.kind == Failure::NotPlayable ||
                          why.kind == Failure::HostNotFound || why.kind == Failure::Timeout;
-    if (lasting || m_attempt + 1 >= maxTriesUnplayed) {
+    if (lasting || m_still || m_attempt + 1 >= maxTriesUnplayed) {
         return fail(why);
     }
     m_failure = why;
@@ -186,12 +218,15 @@ PlaybackState::Step PlaybackState::loadRejected() {
     return m_inFlight ? fail({Failure::NotPlayable}) : Step{};
 }
 
-PlaybackState::Step PlaybackState::connectTimedOut() {
+PlaybackState::Step PlaybackState::connectTimedOut(const Failure& logged) {
     if (!connecting()) {
         return {};
     }
     // A channel that played before gets its retries; a new one has waited long enough.
-    return m_everPlayed ? retry() : fail({Failure::Timeout});
+    if (m_everPlayed) {
+        return retry();
+    }
+    return fail(logged.kind != Failure::None ? logged : Failure{Failure::Timeout});
 }
 
 PlaybackState::Step PlaybackState::stalled() {
@@ -199,18 +234,20 @@ PlaybackState::Step PlaybackState::stalled() {
 }
 
 PlaybackState::Step PlaybackState::retryDue() {
-    return m_phase == Phase::Reconnecting && !m_inFlight ? load(Phase::Reconnecting) : Step{};
+    return m_phase == Phase::Reconnecting && !m_inFlight ? load() : Step{};
 }
 
 PlaybackState::Step PlaybackState::engineRestarted() {
     if (!m_inFlight) {
         return {};
     }
-    if (!m_everPlayed) {
-        return load(Phase::Connecting);
+    if (m_everPlayed) {
+        ++m_attempt;
+        m_phase = Phase::Reconnecting;
+    } else if (!m_still) {
+        m_phase = Phase::Connecting;
     }
-    ++m_attempt;
-    return load(Phase::Reconnecting);
+    return load();
 }
 
 QString PlaybackState::text() const {
@@ -262,8 +299,7 @@ std::chrono::milliseconds PlaybackState::backoff(int attempt) {
                                                std::chrono::seconds(30));
 }
 
-PlaybackState::Step PlaybackState::load(Phase phase) {
-    m_phase = phase;
+PlaybackState::Step PlaybackState::load() {
     m_inFlight = true;
     m_awaitingStart = true;
     m_framesSinceLoad = false;
@@ -275,9 +311,12 @@ PlaybackState::Step PlaybackState::load(Phase phase) {
 }
 
 PlaybackState::Step PlaybackState::fail(const Failure& failure) {
-    m_failure = failure;
-    m_phase = Phase::Failed;
     m_inFlight = false;
+    // A picture that cannot be shown leaves the video area dark and says nothing.
+    if (!m_still) {
+        m_failure = failure;
+        m_phase = Phase::Failed;
+    }
     return stopping();
 }
 
@@ -291,6 +330,9 @@ PlaybackState::Step PlaybackState::retry() {
 }
 
 void PlaybackState::settle() {
+    if (m_still) {
+        return;
+    }
     if (m_paused) {
         m_phase = Phase::Paused;
     } else if (m_cacheFilling) {

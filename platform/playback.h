@@ -33,6 +33,9 @@ Failure failureFromLog(std::string_view line);
 // The short reason shown after "无法播放：".
 QString failureText(const Failure& failure);
 
+// Why an open failed, from what the log said and whether the engine found no format it knows.
+Failure openFailure(const Failure& logged, bool unknownFormat);
+
 // How a file ended, as the engine reports it.
 enum class EndReason { Eof, Stopped, Error, Other };
 
@@ -63,6 +66,9 @@ public:
     static constexpr int maxTriesUnplayed = 3;
 
     Step open(const QString& url);
+    // A still picture (the start-up logo): shown when it can be, never retried, and silent: the
+    // status stays "ready" whatever becomes of it.
+    Step openStill(const QString& url);
     Step play();
     Step stop();
 
@@ -76,8 +82,9 @@ public:
     Step ended(EndReason reason, const Failure& failure);
     Step loadRejected();
 
-    // The caller's watchdogs: no picture in time after a load, or the cache did not refill.
-    Step connectTimedOut();
+    // The caller's watchdogs: no picture in time after a load, or the cache did not refill. What
+    // the log said about the failing open, if anything, names the cause.
+    Step connectTimedOut(const Failure& logged = {});
     Step stalled();
     Step retryDue();
     // The engine was lost and made anew: open the address again if it was open.
@@ -90,12 +97,14 @@ public:
     // A load is under way and has not shown a picture yet: the connect watchdog runs.
     bool connecting() const { return m_inFlight && !m_framesSinceLoad; }
     bool awaitingStart() const { return m_inFlight && m_awaitingStart; }
+    // A channel that has shown pictures since it was chosen: a drop is retried.
+    bool everPlayed() const { return m_everPlayed; }
 
     // Pause before retry number `attempt` (1, 2, 4 … 30 s).
     static std::chrono::milliseconds backoff(int attempt);
 
 private:
-    Step load(Phase phase);
+    Step load();
     Step fail(const Failure& failure);
     Step retry();
     bool listening() const { return m_inFlight && !m_awaitingStart; }
@@ -107,6 +116,7 @@ private:
     bool m_inFlight = false; // the engine has the address open or is opening it
     bool m_awaitingStart = false;
     bool m_framesSinceLoad = false;
+    bool m_still = false;      // a picture, not a channel
     bool m_everPlayed = false; // the address has shown pictures: a drop is retried forever
     bool m_cacheFilling = false;
     bool m_paused = false;

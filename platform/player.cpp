@@ -31,6 +31,9 @@ namespace {
 
 // A new channel must show a picture within this time or it counts as not answering.
 constexpr std::chrono::seconds connectTimeout{8};
+// Once the log has named a failure (segments answering 404, say), a new channel that still shows
+// nothing gets only this long: a live playlist whose segments all fail would otherwise wait on.
+constexpr std::chrono::seconds failingGrace{4};
 // Longer than the connect watchdog, so that a silent server is reported by our own timer.
 constexpr const char* engineNetworkTimeout = "15";
 // A live channel whose cache stays empty this long is reconnected.
@@ -416,6 +419,10 @@ void Player::Impl::handle(const mpv_event& event) {
     case MPV_EVENT_LOG_MESSAGE:
         if (state.connecting() && hint.kind == Failure::None) {
             hint = failureFromLog(static_cast<const mpv_event_log_message*>(event.data)->text);
+            if (hint.kind != Failure::None && !state.everPlayed() &&
+                connectTimer.remainingTimeAsDuration() > failingGrace) {
+                connectTimer.start(failingGrace);
+            }
         }
         break;
     case MPV_EVENT_PROPERTY_CHANGE:
@@ -449,10 +456,8 @@ Failure Player::Impl::failureOf(const mpv_event_end_file& end) const {
     if (end.reason != MPV_END_FILE_REASON_ERROR) {
         return {};
     }
-    if (end.error == MPV_ERROR_UNKNOWN_FORMAT || end.error == MPV_ERROR_NOTHING_TO_PLAY) {
-        return {Failure::NotPlayable};
-    }
-    return hint;
+    return openFailure(hint, end.error == MPV_ERROR_UNKNOWN_FORMAT ||
+                                 end.error == MPV_ERROR_NOTHING_TO_PLAY);
 }
 
 void Player::Impl::apply(const PlaybackState::Step& step) {
@@ -630,7 +635,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     d->stallTimer.setInterval(stallTimeout);
     connect(&d->retryTimer, &QTimer::timeout, this, [this] { d->apply(d->state.retryDue()); });
     connect(&d->connectTimer, &QTimer::timeout, this,
-            [this] { d->apply(d->state.connectTimedOut()); });
+            [this] { d->apply(d->state.connectTimedOut(d->hint)); });
     connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
     d->shownText = d->state.text();
 }
@@ -660,6 +665,10 @@ QString Player::URL() const {
 
 void Player::setURL(const QString& url) {
     d->apply(d->state.open(url));
+}
+
+void Player::showStill(const QString& url) {
+    d->apply(d->state.openStill(url));
 }
 
 QString Player::status() const {

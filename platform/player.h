@@ -35,6 +35,9 @@ public:
     // Setting an address opens it and starts playing; only network streams are opened.
     QString URL() const;
     void setURL(const QString& url);
+    // Shows a still picture from the network the same way, but as a picture: no status of its
+    // own, nothing retried, a dark video area when it cannot be fetched.
+    void showStill(const QString& url);
 
     QString status() const;
     int playState() const;

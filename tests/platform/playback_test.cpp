@@ -201,6 +201,37 @@ TEST(PlaybackState, ANewChannelThatFailsIsGivenUpWithItsReason) {
     EXPECT_TRUE(step.stop);
     EXPECT_FALSE(step.retryIn) << "a silent server already took the whole wait";
     EXPECT_EQ(s.text(), "无法播放：服务器响应超时");
+
+    // Segments that all answer 404 never end the playlist: the log names the cause.
+    s.open(channel);
+    s.connectTimedOut({Failure::NotFound, 404});
+    EXPECT_EQ(s.text(), "无法播放：频道不存在（HTTP 404）");
+}
+
+TEST(PlaybackState, AStillPictureIsShownQuietlyAndNeverRetried) {
+    const QString logo = QStringLiteral("http://127.0.0.1:8080/zhibo/RZ4/soft/Ostrel.jpg");
+    for (const auto failure : {Failure{Failure::Refused}, Failure{Failure::HttpError, 500}}) {
+        PlaybackState s;
+        EXPECT_TRUE(s.openStill(logo).load);
+        s.fileStarted();
+        const auto step = s.ended(EndReason::Error, failure);
+        EXPECT_FALSE(step.retryIn);
+        EXPECT_EQ(s.text(), "就绪");
+        EXPECT_FALSE(s.retryDue().load);
+    }
+    PlaybackState s;
+    s.openStill(logo);
+    EXPECT_FALSE(s.connectTimedOut().retryIn);
+    EXPECT_EQ(s.text(), "就绪");
+
+    s.openStill(logo);
+    s.fileStarted();
+    s.framesShown();
+    EXPECT_EQ(s.text(), "就绪");
+    EXPECT_FALSE(s.ended(EndReason::Eof, {}).retryIn) << "a picture that goes is not a drop";
+    // A channel chosen afterwards is live again.
+    s = playing();
+    EXPECT_TRUE(s.ended(EndReason::Eof, {}).retryIn);
 }
 
 TEST(PlaybackState, ARestartedEngineOpensTheChannelAgain) {
@@ -223,8 +254,19 @@ TEST(PlaybackFailure, ReadsTheReasonFromTheEngineLog) {
               (Failure{Failure::HostNotFound}));
     EXPECT_EQ(failureFromLog("tcp: Connection to tcp://10.0.0.1:80 failed: Connection timed out"),
               (Failure{Failure::Timeout}));
+    EXPECT_EQ(failureFromLog("rtsp: method DESCRIBE failed: 404 Not Found"),
+              (Failure{Failure::NotFound, 404}));
+    EXPECT_EQ(failureFromLog("srt: Connection to srt://127.0.0.1:9 failed: Input/output error"),
+              (Failure{Failure::Timeout}));
     for (const char* noise : {"Failed to open http://127.0.0.1/x.m3u8.", "HTTP error ",
                               "HTTP error 99999999999", "Opening failed or was aborted", ""}) {
         EXPECT_EQ(failureFromLog(noise), Failure{}) << noise;
     }
+}
+
+TEST(PlaybackFailure, TheLogNamesTheCauseBeforeAnUnknownFormat) {
+    // A refused RTSP port ends as a format nobody recognised.
+    EXPECT_EQ(rz4::platform::openFailure({Failure::Refused}, true), Failure{Failure::Refused});
+    EXPECT_EQ(rz4::platform::openFailure({}, true), Failure{Failure::NotPlayable});
+    EXPECT_EQ(rz4::platform::openFailure({}, false), Failure{});
 }

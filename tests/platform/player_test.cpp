@@ -2,6 +2,7 @@
 #include "tests/platform/player_fixture.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -127,6 +128,13 @@ TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));
     junk.close();
+    // A live playlist whose segments are all gone.
+    ASSERT_TRUE(QDir(channels->dir()).mkpath("gone"));
+    QFile gone(channels->dir() + "/gone/index.m3u8");
+    ASSERT_TRUE(gone.open(QIODevice::WriteOnly));
+    gone.write("#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXT-X-MEDIA-SEQUENCE:7\n"
+               "#EXTINF:2.0,\nseg7.ts\n#EXTINF:2.0,\nseg8.ts\n");
+    gone.close();
 
     struct Case {
         QString url;
@@ -140,6 +148,9 @@ TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
          15s},
         {QStringLiteral("http://127.0.0.1:%1/x.m3u8").arg(silent.serverPort()),
          "无法播放：服务器响应超时", 15s},
+        {QStringLiteral("rtsp://127.0.0.1:%1/live").arg(refusedPort), "无法播放：服务器拒绝连接",
+         15s},
+        {channels->url("gone/index.m3u8"), "无法播放：频道不存在（HTTP 404）", 15s},
     };
     Player player;
     StatusLog log(player);
@@ -166,7 +177,7 @@ TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
     }
 }
 
-TEST_F(PlayerTest, KeepsTheLogoPictureOnScreen) {
+TEST_F(PlayerTest, ShowsTheLogoAsAStillPictureAndSaysNothingWhenItIsMissing) {
     QProcess encoder;
     startChild(encoder, "ffmpeg",
                {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=160x120",
@@ -174,12 +185,18 @@ TEST_F(PlayerTest, KeepsTheLogoPictureOnScreen) {
     ASSERT_TRUE(encoder.waitForFinished());
     Player player;
     StatusLog log(player);
-    player.setURL(channels->url("Ostrel.jpg"));
-    ASSERT_TRUE(log.reaches("正在播放", 10s)) << log.joined().toStdString();
-    const auto shown = log.texts.size();
+    player.showStill(channels->url("Ostrel.jpg"));
+    EXPECT_TRUE(
+        waitUntil([&] { return player.engineProperty("path").endsWith("Ostrel.jpg"); }, 5s));
     waitUntil([] { return false; }, 3s);
-    EXPECT_EQ(log.texts.size(), shown) << log.joined().toStdString();
-    EXPECT_EQ(player.engineProperty("idle-active"), "no");
+    EXPECT_EQ(player.engineProperty("idle-active"), "no") << "the picture stays";
+
+    player.showStill(channels->url("missing.jpg"));
+    EXPECT_TRUE(waitUntil([&] { return player.engineProperty("idle-active") == "yes"; }, 5s));
+    waitUntil([] { return false; }, 3s);
+    EXPECT_EQ(player.engineProperty("idle-active"), "yes") << "nothing is retried";
+    EXPECT_TRUE(log.texts.isEmpty()) << log.joined().toStdString();
+    EXPECT_EQ(player.status(), "就绪");
 }
 
 TEST_F(PlayerTest, ReconnectsWhenTheChannelComesBack) {
