@@ -37,6 +37,17 @@ const QString Watching = QStringLiteral("您正在收看的是：");
 const QString Playing = QStringLiteral("正在播放");
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
 
+// Start-up must not keep the window away for long whatever the server does: each request has a
+// few seconds to be answered, the version page (a line of text) a few seconds in all, and the
+// list must then keep flowing at a rate any real link gives: a 3 MB list over 200 KiB/s arrives,
+// a trickle or a stall is dropped within one window. A silent server costs 8 s in all.
+const platform::Limits VersionLimits{
+    .answer = std::chrono::seconds(4), .total = std::chrono::seconds(4), .minRate = 0};
+const platform::Limits ListLimits{.answer = std::chrono::seconds(4),
+                                  .total = std::chrono::seconds(60),
+                                  .window = std::chrono::seconds(4),
+                                  .minRate = 8 * 1024};
+
 QString qs(std::u16string_view s) {
     return QString::fromStdU16String(std::u16string(s));
 }
@@ -230,7 +241,7 @@ void Form1::Form_Load() {
             return;
         }
         registerTrayIcon();
-        m_player->setURL(serverAddress("/zhibo/RZ4/soft/Ostrel.jpg"));
+        m_player->showStill(serverAddress("/zhibo/RZ4/soft/Ostrel.jpg"));
         m_c.WebBrowser1->navigate(QUrl(serverAddress("/zhibo/RZ4/soft/mini.htm")));
         loadChannelList();
     });
@@ -308,7 +319,7 @@ void Form1::loadChannelList() {
 
 bool Form1::update(const QString& listFile) {
     const platform::TextReply reply =
-        m_http->getText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")));
+        m_http->getText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
     if (m_ended) {
         return false;
     }
@@ -322,7 +333,8 @@ bool Form1::update(const QString& listFile) {
             return false;
         }
     }
-    return m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile).ok;
+    return m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile, ListLimits)
+        .ok;
 }
 
 void Form1::setStatusLine(const QString& text) {

@@ -1,5 +1,6 @@
 #include "platform/http.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -8,7 +9,10 @@
 #include <QStringDecoder>
 #include <QTimer>
 
+#include <algorithm>
+#include <deque>
 #include <functional>
+#include <utility>
 
 namespace rz4::platform {
 
@@ -58,11 +62,32 @@ QByteArray charsetOf(const QByteArray& contentType) {
     return {};
 }
 
+// The bytes received, sampled as time goes by, to tell whether the last window kept up the rate.
+class RateWatch {
+public:
+    RateWatch(std::chrono::milliseconds window, qint64 minRate)
+        : m_window(window.count()), m_minRate(minRate) {}
+
+    // Records the count at `now` (milliseconds); false when the last window fell short.
+    bool keepsUp(qint64 now, qint64 received) {
+        m_samples.push_back({now, received});
+        while (m_samples.size() > 1 && m_samples[1].first <= now - m_window) {
+            m_samples.pop_front();
+        }
+        const auto& [since, then] = m_samples.front();
+        return since > now - m_window || (received - then) * 1000 >= m_minRate * m_window;
+    }
+
+private:
+    qint64 m_window;
+    qint64 m_minRate;
+    std::deque<std::pair<qint64, qint64>> m_samples;
+};
+
 // Runs one GET to its end inside a local event loop. Each received chunk goes to the sink, which
-// returns an error text to stop the transfer. With idleOnly the timeout restarts on progress.
-Outcome runGet(QNetworkAccessManager& manager, const QUrl& url, std::chrono::milliseconds timeout,
-               bool idleOnly, qint64 maxBytes,
-               const std::function<QString(const QByteArray&)>& sink) {
+// returns an error text to stop the transfer.
+Outcome runGet(QNetworkAccessManager& manager, const QUrl& url, const Limits& limits,
+               qint64 maxBytes, const std::function<QString(const QByteArray&)>& sink) {
     Outcome out;
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
@@ -75,8 +100,14 @@ Outcome runGet(QNetworkAccessManager& manager, const QUrl& url, std::chrono::mil
                          QNetworkRequest::AlwaysNetwork);
     std::unique_ptr<QNetworkReply> reply(manager.get(request));
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
+    QElapsedTimer clock;
+    clock.start();
+    QTimer answerTimer;
+    QTimer totalTimer;
+    QTimer rateTimer;
+    answerTimer.setSingleShot(true);
+    totalTimer.setSingleShot(true);
+    RateWatch rate(limits.window, limits.minRate);
     qint64 received = 0;
 
     const auto fail = [&](const QString& why) {
@@ -88,13 +119,27 @@ Outcome runGet(QNetworkAccessManager& manager, const QUrl& url, std::chrono::mil
         return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     };
 
-    QObject::connect(&timer, &QTimer::timeout, &loop,
-                     [&] { fail(QStringLiteral("服务器无应答（超时）")); });
+    const QString noAnswer = QStringLiteral("服务器无应答（超时）");
+    QObject::connect(&answerTimer, &QTimer::timeout, &loop, [&] { fail(noAnswer); });
+    QObject::connect(&totalTimer, &QTimer::timeout, &loop, [&] { fail(noAnswer); });
+    QObject::connect(&rateTimer, &QTimer::timeout, &loop, [&] {
+        if (!rate.keepsUp(clock.elapsed(), received))
+            fail(QStringLiteral("传输过慢（服务器几乎不再发送数据）"));
+    });
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
         // Refuse an announced oversize body before a byte of it is read.
         const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-        if (isSuccess(statusNow()) && announced > maxBytes)
+        if (isSuccess(statusNow()) && announced > maxBytes) {
             fail(QStringLiteral("数据过大（超过 %1 字节）").arg(maxBytes));
+            return;
+        }
+        // The server has answered: from now on the body must keep flowing.
+        if (answerTimer.isActive() && limits.minRate > 0) {
+            rate.keepsUp(clock.elapsed(), received);
+            rateTimer.start(std::max<std::chrono::milliseconds>(limits.window / 4,
+                                                                std::chrono::milliseconds(50)));
+        }
+        answerTimer.stop();
     });
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         const QByteArray chunk = reply->readAll();
@@ -106,19 +151,15 @@ Outcome runGet(QNetworkAccessManager& manager, const QUrl& url, std::chrono::mil
         // An error page is read to its end and dropped: Qt reports its status by itself.
         if (!isSuccess(statusNow()))
             return;
-        if (const QString why = sink(chunk); !why.isEmpty()) {
+        if (const QString why = sink(chunk); !why.isEmpty())
             fail(why);
-            return;
-        }
-        if (idleOnly)
-            timer.start();
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
-    timer.start(timeout);
+    answerTimer.start(limits.answer);
+    totalTimer.start(limits.total);
     if (!reply->isFinished())
         loop.exec();
-    timer.stop();
 
     out.status = statusNow();
     out.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
@@ -154,13 +195,12 @@ HttpClient::HttpClient(QObject* parent) : QObject(parent), d(std::make_unique<Im
 
 HttpClient::~HttpClient() = default;
 
-TextReply HttpClient::getText(const QUrl& url, std::chrono::milliseconds timeout) {
+TextReply HttpClient::getText(const QUrl& url, const Limits& limits) {
     QByteArray body;
-    const Outcome out =
-        runGet(d->manager, url, timeout, false, kMaxBytes, [&](const QByteArray& c) {
-            body += c;
-            return QString();
-        });
+    const Outcome out = runGet(d->manager, url, limits, kMaxBytes, [&](const QByteArray& c) {
+        body += c;
+        return QString();
+    });
     TextReply reply;
     // A 2xx reply cut short by the timeout or the size cap did not complete.
     reply.completed = out.status != 0 && (out.failure.isEmpty() || !isSuccess(out.status));
@@ -171,8 +211,8 @@ TextReply HttpClient::getText(const QUrl& url, std::chrono::milliseconds timeout
     return reply;
 }
 
-DownloadResult HttpClient::download(const QUrl& url, const QString& filePath,
-                                    std::chrono::milliseconds idleTimeout, qint64 maxBytes) {
+DownloadResult HttpClient::download(const QUrl& url, const QString& filePath, const Limits& limits,
+                                    qint64 maxBytes) {
     DownloadResult result;
     // The body goes to a temporary file beside the target, renamed over it only when complete.
     QSaveFile file(filePath);
@@ -180,13 +220,12 @@ DownloadResult HttpClient::download(const QUrl& url, const QString& filePath,
         result.error = QStringLiteral("无法写入文件：") + file.errorString();
         return result;
     }
-    const Outcome out =
-        runGet(d->manager, url, idleTimeout, true, maxBytes, [&](const QByteArray& chunk) {
-            if (file.write(chunk) != chunk.size())
-                return QStringLiteral("无法写入文件：") + file.errorString();
-            result.bytes += chunk.size();
-            return QString();
-        });
+    const Outcome out = runGet(d->manager, url, limits, maxBytes, [&](const QByteArray& chunk) {
+        if (file.write(chunk) != chunk.size())
+            return QStringLiteral("无法写入文件：") + file.errorString();
+        result.bytes += chunk.size();
+        return QString();
+    });
     if (!out.failure.isEmpty()) {
         file.cancelWriting();
         result.bytes = 0;

@@ -17,6 +17,17 @@ struct TextReply {
     bool ok() const { return completed && error.isEmpty() && status >= 200 && status < 300; }
 };
 
+// Bounds on one request, as a careful client sets them. The server must answer (connect and send
+// the reply's headers) within `answer`. After that, every `window` must bring at least `minRate`
+// bytes a second, so that a trickle or a stall is dropped while a slow but real link is not.
+// Nothing lasts past `total`.
+struct Limits {
+    std::chrono::milliseconds answer{std::chrono::seconds(4)};
+    std::chrono::milliseconds total{std::chrono::seconds(60)};
+    std::chrono::milliseconds window{std::chrono::seconds(4)};
+    qint64 minRate = 8 * 1024; // bytes a second; 0 checks nothing after the answer
+};
+
 struct DownloadResult {
     bool ok = false;
     qint64 bytes = 0;
@@ -34,16 +45,14 @@ public:
     explicit HttpClient(QObject* parent = nullptr);
     ~HttpClient() override;
 
-    // GET with a bound on the whole exchange. Only a 2xx reply carries text; any other status is
-    // reported with an empty text and an error.
-    TextReply getText(const QUrl& url,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // GET within the limits. Only a 2xx reply carries text; any other status is reported with an
+    // empty text and an error.
+    TextReply getText(const QUrl& url, const Limits& limits = {});
 
-    // Writes the body to filePath only when the whole reply arrived with a 2xx status and within
-    // maxBytes; otherwise no new file is written and a file already at filePath stays as it was.
-    // The idle timeout restarts with every chunk received.
-    DownloadResult download(const QUrl& url, const QString& filePath,
-                            std::chrono::milliseconds idleTimeout = std::chrono::seconds(30),
+    // Writes the body to filePath only when the whole reply arrived with a 2xx status, within the
+    // limits and within maxBytes; otherwise no new file is written and a file already at
+    // filePath stays as it was.
+    DownloadResult download(const QUrl& url, const QString& filePath, const Limits& limits = {},
                             qint64 maxBytes = kMaxBytes);
 
 private:

@@ -129,7 +129,7 @@ TEST_F(HttpTest, NoReplyIsAnErrorNotAText) {
 TEST_F(HttpTest, SilentServerTimesOutWhileEventsKeepRunning) {
     bool timerRan = false;
     QTimer::singleShot(20ms, [&] { timerRan = true; });
-    const auto reply = http.getText(url(QStringLiteral("/hang")), 400ms);
+    const auto reply = http.getText(url(QStringLiteral("/hang")), {.answer = 400ms});
     EXPECT_TRUE(timerRan);
     EXPECT_FALSE(reply.completed);
     EXPECT_EQ(reply.error, QStringLiteral("服务器无应答（超时）"));
@@ -137,7 +137,8 @@ TEST_F(HttpTest, SilentServerTimesOutWhileEventsKeepRunning) {
 
 TEST_F(HttpTest, TextTimeoutBoundsTheWholeExchange) {
     // A byte every 100 ms keeps the connection alive but the page never completes in time.
-    const auto reply = http.getText(url(QStringLiteral("/trickle?n=30&delay=0.1")), 500ms);
+    const auto reply =
+        http.getText(url(QStringLiteral("/trickle?n=30&delay=0.1")), {.total = 500ms});
     EXPECT_FALSE(reply.ok());
     EXPECT_TRUE(reply.text.isEmpty());
     EXPECT_EQ(reply.error, QStringLiteral("服务器无应答（超时）"));
@@ -155,11 +156,20 @@ TEST_F(HttpTest, DownloadWritesTheWholeBody) {
 }
 
 TEST_F(HttpTest, SlowButSteadyDownloadIsNotCutOff) {
-    // Longer in total than the idle timeout, but every gap is shorter.
-    const auto result =
-        http.download(url(QStringLiteral("/trickle?n=12&delay=0.1")), target(), 600ms);
+    // Ten bytes a second for 1.2 s: several windows long, each of them above the minimum rate.
+    const auto result = http.download(url(QStringLiteral("/trickle?n=12&delay=0.1")), target(),
+                                      {.window = 300ms, .minRate = 5});
     EXPECT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(readFile(target()), pattern(12));
+}
+
+TEST_F(HttpTest, TrickleBelowTheMinimumRateIsDropped) {
+    // It would finish in 10 s; the first window that falls short ends it.
+    const auto result = http.download(url(QStringLiteral("/trickle?n=100&delay=0.1")), target(),
+                                      {.window = 300ms, .minRate = 50});
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("传输过慢"))) << result.error.toStdString();
+    EXPECT_TRUE(leftovers().isEmpty());
 }
 
 TEST_F(HttpTest, FailedDownloadLeavesNoFile) {
@@ -175,7 +185,8 @@ TEST_F(HttpTest, FailedDownloadLeavesNoFile) {
         {"/hang", "never answers"},
     };
     for (const auto& c : cases) {
-        const auto result = http.download(url(QLatin1String(c.path)), target(), 500ms);
+        const auto result = http.download(url(QLatin1String(c.path)), target(),
+                                          {.answer = 500ms, .window = 500ms, .minRate = 1000});
         EXPECT_FALSE(result.ok) << c.why;
         EXPECT_EQ(result.bytes, 0) << c.why;
         EXPECT_FALSE(result.error.isEmpty()) << c.why;
@@ -189,7 +200,7 @@ TEST_F(HttpTest, FailedDownloadKeepsTheOldFile) {
     old.write("old list");
     old.close();
 
-    const auto result = http.download(url(QStringLiteral("/bytes?size=5000")), target(), 30s, 1000);
+    const auto result = http.download(url(QStringLiteral("/bytes?size=5000")), target(), {}, 1000);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(readFile(target()), QByteArray("old list"));
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("baby1.mdb")});
