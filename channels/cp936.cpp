@@ -70,8 +70,20 @@ IconvConverter::~IconvConverter() {
 }
 
 std::size_t Cp936Decoder::decode(std::string_view bytes, std::string& out) {
-    return convert(m_cd, bytes, out, "\xEF\xBF\xBD",
-                   [](std::string_view) { return std::size_t{1}; });
+    static constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    const auto decodePart = [&](std::string_view part) {
+        return convert(m_cd, part, out, replacement,
+                       [](std::string_view) { return std::size_t{1}; });
+    };
+    // A NUL is not text either: left in an address it would end it early for whoever reads it.
+    std::size_t invalid = 0;
+    std::size_t nul = 0;
+    while ((nul = bytes.find('\0')) != std::string_view::npos) {
+        invalid += decodePart(bytes.substr(0, nul)) + 1;
+        out += replacement;
+        bytes.remove_prefix(nul + 1);
+    }
+    return invalid + decodePart(bytes);
 }
 
 std::size_t Cp936Encoder::encode(std::string_view utf8, std::string& out) {

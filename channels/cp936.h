@@ -20,12 +20,12 @@ protected:
     iconv_t m_cd;
 };
 
-// Code page 936 (GBK) to UTF-8. A byte that starts no valid character becomes U+FFFD and decoding
-// goes on with the next byte, so one bad byte never costs the rest of a line.
+// Code page 936 (GBK) to UTF-8. A byte that starts no valid character, and a NUL, becomes U+FFFD
+// and decoding goes on with the next byte, so one bad byte never costs the rest of a line.
 class Cp936Decoder : private IconvConverter {
 public:
     Cp936Decoder() : IconvConverter("UTF-8", "CP936") {}
-    // Appends the decoded text to out and returns how many bytes were invalid.
+    // Appends the decoded text to out and returns how many bytes were replaced.
     std::size_t decode(std::string_view bytes, std::string& out);
 };
 

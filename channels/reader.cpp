@@ -38,7 +38,7 @@ private:
         std::size_t invalid = 0;
         // Most lines of a list are channel lines in plain ASCII: no conversion needed.
         if (std::all_of(raw.begin(), raw.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+                        [](char c) { return c != '\0' && static_cast<unsigned char>(c) < 0x80; })) {
             m_text.assign(raw);
         } else {
             invalid = m_decoder.decode(raw, m_text);

@@ -26,7 +26,7 @@ enum class AddResult {
 struct LineRead {
     int number;               // from 1
     std::string_view text;    // decoded, without its line end
-    std::size_t invalidBytes; // bytes that are not code page 936, shown as U+FFFD
+    std::size_t invalidBytes; // bytes that are not code page 936 text, or NUL: shown as U+FFFD
 };
 
 struct NodeTried {

@@ -32,7 +32,7 @@ const char* parentKindName(NodeKind kind) {
 void ListChecker::lineRead(const channels::LineRead& line) {
     if (line.invalidBytes > 0) {
         warn(line.number, std::to_string(line.invalidBytes) +
-                              " byte(s) not valid in code page 936, shown as U+FFFD");
+                              " byte(s) not valid in code page 936 or NUL, shown as U+FFFD");
     }
     if (line.text.find('\n') != std::string_view::npos) {
         warn(line.number, "line feed without carriage return: the client reads what follows as "

@@ -10,6 +10,7 @@
 using namespace rz4::channels;
 using rz4::testing::ScratchDir;
 using rz4::testing::writeFile;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -160,6 +161,11 @@ TEST(Reader, DecodesCodePage936AndSurvivesInvalidBytes) {
                       tree);
     EXPECT_EQ(outline(tree), (Outline{"c\uFFFDd", "  g", "    \uFFFD\uFFFDx = http://a",
                                       "    y = http://b\uFFFD"}));
+
+    // Nor can a NUL be part of a name or an address, even in a line of plain ASCII.
+    readTreeFromBytes("*c\r[g]\rx\0y|http://a\0.b/\r\x81\0|u"sv, tree);
+    EXPECT_EQ(outline(tree),
+              (Outline{"c", "  g", "    x\uFFFDy = http://a\uFFFD.b/", "    \uFFFD\uFFFD = u"}));
 }
 
 TEST(Reader, ReportsEveryLineAndEveryNodeItTried) {

@@ -120,10 +120,16 @@ TEST_F(ChanlistTool, CheckReportsSurprisesByLine) {
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
     }
 
-    writeFile(file("bytes"), "*c\r\n[g]\r\n\xFFx|http://h\r\ny|http://h\nz|u");
+    // 0x80 is the euro sign to the client as to check; a NUL would cut the address short.
+    static const char bytesList[] = "*c\r\n[g]\r\n\xFFx|http://h\r\ny|http://h\nz|u\r\n"
+                                    "\x80|http://h/\x80\r\nn|http://h/\0x\r\n";
+    writeFile(file("bytes"), std::string(bytesList, sizeof bytesList - 1));
     const ToolRun bytes = run("check --decoded " + file("bytes"));
     EXPECT_NE(bytes.out.find(":3: 1 byte(s) not valid in code page 936"), std::string::npos);
     EXPECT_NE(bytes.out.find(":4: line feed without carriage return"), std::string::npos);
+    EXPECT_EQ(bytes.out.find(":5:"), std::string::npos) << bytes.out;
+    EXPECT_NE(bytes.out.find(":6: 1 byte(s) not valid in code page 936 or NUL"), std::string::npos)
+        << bytes.out;
 
     EXPECT_EQ(run("check " + file("missing")).status, 2);
     EXPECT_EQ(run("check " + m_dir.path().string()).status, 2);
