@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """The demo channel server: serves one folder over HTTP on 127.0.0.1 only.
 
-Modes: "normal" serves the folder; "hang" accepts every request and never answers; "error"
-answers every request with HTTP 500. The last two let the client be tried against a broken server.
+Modes: "normal" serves the folder. The others let the client be tried against a broken server:
+"hang" accepts every request and never answers; "error" and "missing" answer every request with
+HTTP 500 or 404; "trickle" answers every request with headers, then a byte a second;
+"trickle-list" serves the folder but trickles the channel list; "cut" serves the folder but cuts
+every reply of the channel server's pages off halfway through its body.
 """
 
 import argparse
 import functools
 import http.server
 import sys
+import time
+
+MODES = ["normal", "hang", "error", "missing", "trickle", "trickle-list", "cut"]
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -34,9 +40,26 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return None
 
 
-class HangHandler(http.server.BaseHTTPRequestHandler):
+class FaultyHandler(Handler):
+    mode = "normal"
+
     def do_GET(self):
-        # Hold the connection until the client gives up.
+        mode, path = self.mode, self.path.split("?")[0]
+        try:
+            if mode == "hang":
+                self.wait_for_client_to_leave()
+            elif mode in ("error", "missing"):
+                self.send_error(500 if mode == "error" else 404)
+            elif mode == "trickle" or (mode == "trickle-list" and path.endswith("/baby1.mdb")):
+                self.trickle()
+            elif mode == "cut" and path.startswith("/zhibo/"):
+                self.cut_off(path)
+            else:
+                super().do_GET()
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
+
+    def wait_for_client_to_leave(self):
         try:
             while self.rfile.read(1):
                 pass
@@ -44,28 +67,40 @@ class HangHandler(http.server.BaseHTTPRequestHandler):
             pass
         self.close_connection = True
 
-    do_HEAD = do_GET
+    def trickle(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(1 << 20))
+        self.end_headers()
+        self.close_connection = True
+        for _ in range(1 << 20):
+            self.wfile.write(b"*")
+            self.wfile.flush()
+            time.sleep(1)
 
-
-class ErrorHandler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        self.send_error(500, "Internal Server Error")
-
-    do_HEAD = do_GET
+    def cut_off(self, path):
+        try:
+            with open(self.translate_path(path), "rb") as f:
+                body = f.read()
+        except OSError:
+            self.send_error(404)
+            return
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[:len(body) // 2])
+        self.close_connection = True
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True, help="folder to serve")
     parser.add_argument("--port", type=int, default=18090)
-    parser.add_argument("--mode", choices=["normal", "hang", "error"], default="normal")
+    parser.add_argument("--mode", default="normal", choices=MODES)
     args = parser.parse_args()
 
-    handler = {
-        "normal": functools.partial(Handler, directory=args.root),
-        "hang": HangHandler,
-        "error": ErrorHandler,
-    }[args.mode]
+    FaultyHandler.mode = args.mode
+    handler = functools.partial(FaultyHandler, directory=args.root)
     try:
         server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
     except OSError as e:

@@ -21,7 +21,10 @@ Options:
   --port N          port on 127.0.0.1 (default: the port of RZ4_CHANNEL_SERVER in the build
                     folder's cache when it names 127.0.0.1, otherwise 18090)
   --run-dir DIR     where pids, logs and served files go (default: run/demo)
-  --mode MODE       normal (default); hang: accept and never answer; error: HTTP 500 for everything
+  --mode MODE       normal (default), or a broken server: hang (accept, never answer),
+                    error / missing (HTTP 500 / 404 for everything), trickle (a byte a second
+                    for everything), trickle-list (only the channel list trickles), cut (the
+                    channel server's pages cut off halfway)
 EOF
 }
 
@@ -65,7 +68,10 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-case $mode in normal | hang | error) ;; *) die "unknown mode: $mode" ;; esac
+case $mode in normal | hang | error | missing | trickle | trickle-list | cut) ;;
+*) die "unknown mode: $mode" ;; esac
+# Modes that serve the real pages and channels, only some of them broken.
+serves_site() { case $mode in normal | trickle-list | cut) return 0 ;; *) return 1 ;; esac; }
 
 # The client is built against one server address; follow it when it is this machine.
 default_port() {
@@ -215,7 +221,7 @@ EOF
 
 ready() {
     port_answers || return 1
-    [ "$mode" = normal ] || return 0
+    serves_site || return 0
     local entry
     for entry in "${channels[@]}"; do
         [ -f "$www/live/${entry%%|*}/index.m3u8" ] || return 1
@@ -255,7 +261,7 @@ do_start() {
         die "port $port on 127.0.0.1 is already in use"
     fi
 
-    if [ "$mode" = normal ]; then
+    if serves_site; then
         find_chanlist
         local font entry id name source options tone
         font=$(cjk_font)
