@@ -91,10 +91,12 @@ def difference(a: bytes, b: bytes):
 
 
 class Desktop:
-    """Xvfb + icewm on a free display below 10. Use as a context manager."""
+    """Xvfb + icewm on a free display below 10, or a display that is already there (":0") when
+    one is given. Use as a context manager."""
 
-    def __init__(self, workdir=None):
-        self.display = None
+    def __init__(self, workdir=None, display=None):
+        self.display = display.lstrip(":") if display else None
+        self._attached = display is not None
         self.workdir = workdir or tempfile.mkdtemp(prefix="rz4-desktop-")
         self._procs = []
 
@@ -133,6 +135,8 @@ class Desktop:
         return proc
 
     def start(self):
+        if self._attached:
+            return
         for attempt in range(3):
             self.display = free_display()
             xvfb = self.spawn(["Xvfb", f":{self.display}", "-screen", "0",
