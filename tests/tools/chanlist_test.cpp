@@ -120,6 +120,15 @@ TEST_F(ChanlistTool, CheckReportsSurprisesByLine) {
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
     }
 
+    const ToolRun twins =
+        run("check " + served("twins", "*c\r\n[g]\r\nx|http://h/1\r\n"
+                                       "x|http://h/2\r\n[g2]\r\nx|http://h/3\r\n"));
+    EXPECT_EQ(twins.status, 1);
+    EXPECT_NE(twins.out.find(":4: channel \"x\" has the name of line 3 in group \"g\""),
+              std::string::npos)
+        << twins.out;
+    EXPECT_EQ(twins.out.find(":6:"), std::string::npos) << "another group may use the name";
+
     writeFile(file("bytes"), "*c\r\n[g]\r\n\xFFx|http://h\r\ny|http://h\nz|u");
     const ToolRun bytes = run("check --decoded " + file("bytes"));
     EXPECT_NE(bytes.out.find(":3: 1 byte(s) not valid in code page 936"), std::string::npos);
