@@ -155,12 +155,25 @@ TEST_F(ChanlistTool, FromM3uWritesAServedListOrNothing) {
     EXPECT_EQ(run("check " + file("out.mdb")).status, 0);
 
     writeFile(file("emoji.m3u"), "#EXTINF:-1,ok\nhttp://h/1\n#EXTINF:-1,台😀\nhttp://h/2\n");
-    const ToolRun refused = run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb"));
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("emoji.m3u:3: error"), std::string::npos) << refused.err;
-    EXPECT_FALSE(std::filesystem::exists(file("new.mdb")));
-    EXPECT_EQ(run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb") + " --lossy").status, 0);
+    const ToolRun partial = run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb"));
+    EXPECT_EQ(partial.status, 1) << "an entry left out";
+    EXPECT_NE(partial.err.find("emoji.m3u:3: left out: channel \"台😀\""), std::string::npos)
+        << partial.err;
+    EXPECT_NE(partial.out.find("2 entries, 1 channels written, 1 left out, 0 changed"),
+              std::string::npos)
+        << partial.out;
+    EXPECT_EQ(run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb") + " --lossy").status, 1);
     EXPECT_NE(run("tree " + file("new.mdb")).out.find(R"("text":"台?")"), std::string::npos);
+
+    writeFile(file("v6.m3u"), "#EXTINF:-1,v6\nhttp://[::1]/x\n");
+    const ToolRun none = run("from-m3u " + file("v6.m3u") + " " + file("none.mdb"));
+    EXPECT_EQ(none.status, 2) << "nothing usable";
+    EXPECT_FALSE(std::filesystem::exists(file("none.mdb")));
+    for (const char* options : {"--group-by country", "--max-group 0", "--max-group x"}) {
+        EXPECT_EQ(run("from-m3u " + file("v6.m3u") + " " + file("none.mdb") + " " + options).status,
+                  2)
+            << options;
+    }
 }
 
 TEST_F(ChanlistTool, BadInputGetsAMessageAndAnExitStatusNeverACrash) {
