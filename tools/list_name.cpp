@@ -109,8 +109,10 @@ ListName NameWriter::write(std::string_view utf8) {
     std::string fitted(utf8);
     const bool ascii = std::all_of(utf8.begin(), utf8.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    const bool controls = std::any_of(
-        utf8.begin(), utf8.end(), [](char c) { return isControl(static_cast<unsigned char>(c)); });
+    // C1 controls are two bytes in UTF-8, and code page 936 holds none of them.
+    const bool controls = std::any_of(utf8.begin(), utf8.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
     if (controls || (!ascii && !writable(fitted))) {
         fitted = fit(utf8, result);
     }
