@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The demo channel server: the channel server's four pages and live test channels made by ffmpeg,
-# all on 127.0.0.1. Everything it starts is written to the run folder and stopped by pid.
+# all on 127.0.0.1, served by a small Python server or by nginx with the production site
+# configuration (deploy/nginx). Everything it starts is written to the run folder and stopped by
+# pid.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +27,8 @@ Options:
                     error / missing (HTTP 500 / 404 for everything), trickle (a byte a second
                     for everything), trickle-list (only the channel list trickles), cut (the
                     channel server's pages cut off halfway)
+  --http SERVER     python (default) or nginx: nginx with the site of deploy/nginx, a private
+                    configuration and prefix in the run folder (normal mode only)
 EOF
 }
 
@@ -47,9 +51,10 @@ chanlist=
 port=
 run_dir=$repo/run/demo
 mode=normal
+http=python
 while [ $# -gt 0 ]; do
     case $1 in
-    --build-dir | --chanlist | --port | --run-dir | --mode)
+    --build-dir | --chanlist | --port | --run-dir | --mode | --http)
         [ $# -ge 2 ] || die "$1 needs a value"
         case $1 in
         --build-dir) build_dir=$2 ;;
@@ -57,6 +62,7 @@ while [ $# -gt 0 ]; do
         --port) port=$2 ;;
         --run-dir) run_dir=$2 ;;
         --mode) mode=$2 ;;
+        --http) http=$2 ;;
         esac
         shift 2
         ;;
@@ -72,6 +78,11 @@ case $mode in normal | hang | error | missing | trickle | trickle-list | cut) ;;
 *) die "unknown mode: $mode" ;; esac
 # Modes that serve the real pages and channels, only some of them broken.
 serves_site() { case $mode in normal | trickle-list | cut) return 0 ;; *) return 1 ;; esac; }
+case $http in
+python) ;;
+nginx) [ "$mode" = normal ] || die "--http nginx serves normal mode only" ;;
+*) die "unknown HTTP server: $http" ;;
+esac
 
 # The client is built against one server address; follow it when it is this machine.
 default_port() {
@@ -209,6 +220,42 @@ start_channel() {
     record "$id" $!
 }
 
+# nginx in the foreground, so that its master's pid is the one recorded; everything it writes
+# stays in the run folder.
+start_nginx() {
+    local nginx conf=$run_dir/nginx/nginx.conf user=
+    nginx=$(command -v nginx || echo /usr/sbin/nginx)
+    [ -x "$nginx" ] || die "nginx not found (Debian package nginx-light)"
+    mkdir -p "$run_dir/nginx"
+    # Run as root, nginx would hand its workers to nobody, who cannot read a private run folder.
+    [ "$(id -u)" -ne 0 ] || user="user root root;"
+    cat >"$conf" <<EOF
+daemon off;
+worker_processes 1;
+$user
+pid "$run_dir/nginx/nginx.pid";
+error_log "$logs/server.log";
+events { worker_connections 256; }
+http {
+    access_log "$logs/nginx-access.log";
+    client_body_temp_path "$run_dir/nginx/body";
+    proxy_temp_path "$run_dir/nginx/proxy";
+    fastcgi_temp_path "$run_dir/nginx/fastcgi";
+    uwsgi_temp_path "$run_dir/nginx/uwsgi";
+    scgi_temp_path "$run_dir/nginx/scgi";
+    server {
+        listen 127.0.0.1:$port;
+        root "$www";
+        include "$repo/deploy/nginx/rz4tv-channel-server.conf";
+    }
+}
+EOF
+    # shellcheck disable=SC2094 # nginx and the shell both only append to the log
+    setsid "$nginx" -p "$run_dir/nginx/" -c "$conf" -e "$logs/server.log" \
+        </dev/null >>"$logs/server.log" 2>&1 &
+    record server $!
+}
+
 port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
 
 page_answers() {
@@ -272,11 +319,15 @@ do_start() {
             start_channel "$id" "$name" "$source" "$options" "$tone" "$font"
         done
     fi
-    setsid python3 "$here/server.py" --root "$www" --port "$port" --mode "$mode" \
-        </dev/null >>"$logs/server.log" 2>&1 &
-    record server $!
+    if [ "$http" = nginx ]; then
+        start_nginx
+    else
+        setsid python3 "$here/server.py" --root "$www" --port "$port" --mode "$mode" \
+            </dev/null >>"$logs/server.log" 2>&1 &
+        record server $!
+    fi
     wait_until_ready
-    echo "demo server: $mode mode on http://127.0.0.1:$port (run folder: $(shown "$run_dir"))"
+    echo "demo server: $mode mode on http://127.0.0.1:$port with $http (run folder: $(shown "$run_dir"))"
 }
 
 do_status() {

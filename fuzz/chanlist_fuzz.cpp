@@ -3,6 +3,7 @@
 #include "channels/codec.h"
 #include "channels/memory_tree.h"
 #include "channels/reader.h"
+#include "common/stream_address.h"
 #include "tools/check.h"
 #include "tools/m3u.h"
 #include "tools/tree_json.h"
@@ -81,16 +82,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream json;
     rz4::tools::writeTreeJson(tree, json);
 
-    // The same bytes as a playlist: whatever it makes must read back without a lost channel.
-    const auto playlist = rz4::tools::convertM3u(served, "网络电视", true);
-    if (playlist.errors.empty()) {
-        MemoryTree built;
-        readTreeFromBytes(playlist.list, built);
-        std::size_t channels = 0;
-        for (const MemoryNode* node : built.nodes()) {
-            channels += node->key() ? 0 : 1;
+    // The same bytes as a playlist: every entry is written or left out, and what is written
+    // reads back as exactly those channels, each with a network stream the list can carry.
+    rz4::tools::M3uOptions options;
+    options.lossy = size % 2 == 0;
+    options.encodeQuery = size / 2 % 2 == 0;
+    options.groupBy = static_cast<rz4::tools::GroupBy>(size / 4 % 3);
+    options.maxGroup = size / 12 % 4;
+    const auto playlist = rz4::tools::convertM3u(served, options);
+    require(playlist.channels + playlist.leftOut == playlist.entries);
+    require(playlist.changed <= playlist.channels);
+    require(playlist.list.empty() == (playlist.channels == 0));
+    MemoryTree built;
+    readTreeFromBytes(playlist.list, built);
+    int channels = 0;
+    int keyed = 0;
+    for (const MemoryNode* node : built.nodes()) {
+        if (node->key()) {
+            ++keyed;
+            continue;
         }
-        require(channels == static_cast<std::size_t>(playlist.channels));
+        ++channels;
+        require(rz4::common::isNetworkStream(*node->tag()));
+        require(node->tag()->find_first_of("*]|") == std::string::npos);
     }
+    require(channels == playlist.channels);
+    require(keyed == (channels > 0 ? 1 + playlist.groups : 0));
     return 0;
 }

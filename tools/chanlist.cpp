@@ -30,10 +30,20 @@ Tools for the channel list the client downloads (baby1.mdb).
   check [--decoded] FILE
                      report, by line, what the client will ignore or handle unexpectedly
                      exit status: 0 clean, 1 warnings, 2 FILE cannot be read
-  from-m3u IN.m3u OUT [--category NAME] [--lossy]
+  from-m3u IN.m3u OUT [--category NAME] [--group-by group-title|tvg-country|none]
+                     [--max-group N] [--lossy] [--encode-query]
                      turn an M3U/M3U8 playlist into a list as the server serves it: one
-                     category (default "网络电视"), one group per group-title
-                     --lossy writes "?" for characters code page 936 cannot hold
+                     category (default "网络电视"), entry by entry; each entry left out or
+                     changed, and each player option dropped, is reported with its line
+                     --group-by      what names a channel's group (default group-title; of a
+                                     ";" list the first value; none: one group)
+                     --max-group N   a longer group becomes numbered groups of N channels
+                     --lossy         write "?" for what code page 936 cannot hold in a name
+                                     (otherwise the entry is left out)
+                     --encode-query  write "*", "[" and "]" in an address's query as %2A, %5B
+                                     and %5D (otherwise the entry is left out)
+                     exit status: 0 the list is exact, 1 something was left out or changed,
+                     2 nothing usable was written
   --help             show this text
 
 FILE is read as the server serves it (bit-reversed) unless --decoded is given; it is never
@@ -43,6 +53,7 @@ changed.
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitUnreadable = 2;
+constexpr int ExitNothingWritten = 2;
 
 struct UsageError {
     std::string message;
@@ -135,36 +146,70 @@ int runCheck(Arguments args) {
     return checker.warnings().empty() ? 0 : 1;
 }
 
+GroupBy groupBy(const std::string& value) {
+    if (value == "group-title") {
+        return GroupBy::GroupTitle;
+    }
+    if (value == "tvg-country") {
+        return GroupBy::TvgCountry;
+    }
+    if (value == "none") {
+        return GroupBy::None;
+    }
+    throw UsageError{"--group-by takes group-title, tvg-country or none, not " + value};
+}
+
+std::size_t positive(const std::string& name, const std::string& value) {
+    if (value.empty() || value.size() > 9 ||
+        value.find_first_not_of("0123456789") != std::string::npos || std::stoul(value) == 0) {
+        throw UsageError{name + " takes a whole number above 0, not " + value};
+    }
+    return std::stoul(value);
+}
+
 int runFromM3u(Arguments args) {
-    const std::string category = args.option("--category").value_or("网络电视");
-    const bool lossy = args.flag("--lossy");
+    M3uOptions options;
+    options.category = args.option("--category").value_or(options.category);
+    options.groupBy = groupBy(args.option("--group-by").value_or("group-title"));
+    if (const auto most = args.option("--max-group")) {
+        options.maxGroup = positive("--max-group", *most);
+    }
+    options.lossy = args.flag("--lossy");
+    options.encodeQuery = args.flag("--encode-query");
     const auto files = args.operands(2);
-    const M3uConversion result =
-        convertM3u(rz4::channels::readWholeFile(files[0]), category, lossy);
-    auto report = [&](const Problem& p, const char* level) {
-        std::cerr << files[0] << ":";
-        if (p.line > 0) {
-            std::cerr << p.line << ":";
-        }
-        std::cerr << " " << level << ": " << p.message << "\n";
-    };
-    for (const Problem& p : result.warnings) {
-        report(p, "warning");
+    M3uConversion result;
+    try {
+        result = convertM3u(rz4::channels::readWholeFile(files[0]), options);
+    } catch (const rz4::common::RuntimeError& e) {
+        std::cerr << "rz4-chanlist: " << e.description() << "\n";
+        return ExitNothingWritten;
     }
-    for (const Problem& p : result.errors) {
-        report(p, "error");
+    for (const Problem& p : result.messages) {
+        std::cerr << files[0] << ":" << (p.line > 0 ? std::to_string(p.line) + ":" : "") << " "
+                  << p.message << "\n";
     }
-    if (!result.errors.empty()) {
-        std::cerr << "rz4-chanlist: " << files[1] << " not written\n";
-        return ExitFailure;
+    const std::string counts = std::to_string(result.entries) + " entries, " +
+                               std::to_string(result.channels) + " channels written, " +
+                               std::to_string(result.leftOut) + " left out, " +
+                               std::to_string(result.changed) + " changed";
+    if (result.channels == 0) {
+        std::cerr << "rz4-chanlist: " << files[1] << " not written: " << counts << "\n";
+        return ExitNothingWritten;
     }
     std::string bytes = result.list;
     rz4::channels::codeBytes(
         std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
-    replaceFile(files[1], bytes);
-    std::cout << files[1] << ": " << result.channels << " channels in " << result.groups
-              << " groups\n";
-    return 0;
+    try {
+        replaceFile(files[1], bytes);
+    } catch (const rz4::common::RuntimeError& e) {
+        std::cerr << "rz4-chanlist: " << e.description() << "\n";
+        return ExitNothingWritten;
+    }
+    for (const std::string& note : result.notes) {
+        std::cout << files[1] << ": " << note << "\n";
+    }
+    std::cout << files[1] << ": " << result.groups << " groups; " << counts << "\n";
+    return result.messages.empty() ? 0 : ExitFailure;
 }
 
 } // namespace

@@ -60,6 +60,7 @@ void ListChecker::nodeTried(const channels::NodeTried& node) {
             m_keyLines.emplace(std::string(node.name), node.line);
         } else {
             checkAddress(node);
+            checkNameInGroup(node);
         }
         break;
     case AddResult::EmptyName:
@@ -90,6 +91,16 @@ void ListChecker::checkAddress(const channels::NodeTried& node) {
         warn(node.line, what + ": address " + jsonString(node.address) +
                             " is not a network stream (http, https, rtmp, rtmps, rtsp, rtp, "
                             "udp, mms, mmsh, srt)");
+    }
+}
+
+void ListChecker::checkNameInGroup(const channels::NodeTried& node) {
+    const auto [it, first] = m_channelLines.try_emplace(
+        {std::string(node.parentKey), std::string(node.name)}, node.line);
+    if (!first) {
+        warn(node.line, "channel " + jsonString(node.name) + " has the name of line " +
+                            std::to_string(it->second) + " in group " + jsonString(node.parentKey) +
+                            ": viewers cannot tell them apart");
     }
 }
 

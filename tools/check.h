@@ -28,11 +28,15 @@ public:
 private:
     void warn(int line, std::string message) { m_warnings.push_back({line, std::move(message)}); }
     void checkAddress(const channels::NodeTried& node);
+    void checkNameInGroup(const channels::NodeTried& node);
     std::string whyRefused(const channels::NodeTried& node) const;
 
     const channels::MemoryTree& m_tree;
     std::vector<Warning> m_warnings;
     std::map<std::string, int, std::less<>> m_keyLines; // where each key was first added
+    // Where each channel name was first added, by group key and name: viewers cannot tell
+    // two channels of one group with one name apart.
+    std::map<std::pair<std::string, std::string>, int> m_channelLines;
 };
 
 } // namespace rz4::tools

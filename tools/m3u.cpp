@@ -1,222 +1,346 @@
 #include "tools/m3u.h"
 
 #include "channels/cp936.h"
-#include "common/stream_address.h"
+#include "tools/extinf.h"
+#include "tools/list_address.h"
+#include "tools/list_name.h"
 #include "tools/tree_json.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace rz4::tools {
 
 namespace {
 
-struct Entry {
-    int line;
+struct Channel {
     std::string name;
     std::string address;
 };
 
 struct Group {
+    std::string name;
+    std::vector<Channel> channels;
+};
+
+// Where an entry's channels go, decided once for each group value of the playlist.
+struct GroupSlot {
+    std::optional<std::size_t> index; // into the groups; none when the list cannot carry it
+    std::string whyNot;
+};
+
+// A line that tells players how to fetch a stream: the client sends no such thing.
+struct PlayerOption {
     int line;
-    std::string name;
-    std::vector<Entry> channels;
+    std::string text;
 };
 
-std::string_view trim(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+bool isPlayerAttribute(std::string_view key) {
+    return key == "user-agent" || key == "http-user-agent" || key == "http-referrer" ||
+           key == "http-referer" || key == "referrer" || key == "referer";
 }
 
-// The markers would cut or split a name; their full-width forms read the same to a viewer.
-std::string withoutMarkers(std::string_view name) {
-    std::string clean;
-    for (const char c : name) {
-        switch (c) {
-        case '*':
-            clean += "＊";
-            break;
-        case ']':
-            clean += "］";
-            break;
-        case '|':
-            clean += "｜";
-            break;
-        default:
-            clean += c;
+std::vector<PlayerOption> playerOptionsOf(const ExtInf& info, int line) {
+    std::vector<PlayerOption> options;
+    for (const Attribute& a : info.attributes) {
+        if (isPlayerAttribute(a.key)) {
+            options.push_back({line, a.key + "=" + a.value});
         }
     }
-    return clean;
+    return options;
 }
 
-// Addresses go out in plain ASCII: anything beyond it is percent-encoded as UTF-8.
-std::string asciiAddress(std::string_view address) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string ascii;
-    for (const char c : address) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            ascii += c;
-        } else {
-            ascii += {'%', hex[b >> 4], hex[b & 15]};
-        }
-    }
-    return ascii;
-}
-
-struct ExtInf {
-    std::string name;
-    std::string group;
-};
-
-// "#EXTINF:-1 tvg-id="x" group-title="News",Channel name": the name follows the first comma
-// outside quotes.
-ExtInf parseExtInf(std::string_view info) {
-    bool quoted = false;
-    std::size_t comma = std::string_view::npos;
-    for (std::size_t i = 0; i < info.size() && comma == std::string_view::npos; ++i) {
-        if (info[i] == '"') {
-            quoted = !quoted;
-        } else if (info[i] == ',' && !quoted) {
-            comma = i;
-        }
-    }
-    const std::string_view attributes = info.substr(0, comma);
-    ExtInf result;
-    if (comma != std::string_view::npos) {
-        result.name = trim(info.substr(comma + 1));
-    }
-    constexpr std::string_view groupTitle = "group-title=\"";
-    if (const auto at = attributes.find(groupTitle); at != std::string_view::npos) {
-        const auto start = at + groupTitle.size();
-        result.group = trim(attributes.substr(start, attributes.find('"', start) - start));
-    }
-    return result;
-}
-
-class ListWriter {
+class Converter {
 public:
-    ListWriter(M3uConversion& result, bool lossy) : m_result(result), m_lossy(lossy) {}
+    Converter(const M3uOptions& options, M3uConversion& result)
+        : m_options(options), m_result(result) {}
 
-    // Appends one line of the list, reporting what code page 936 cannot hold.
-    void line(int sourceLine, std::string_view text) {
-        const std::size_t replaced = m_encoder.encode(text, m_result.list);
-        m_result.list += "\r\n";
-        if (replaced > 0) {
-            std::string message = jsonString(text) + ": " + std::to_string(replaced) +
-                                  " character(s) that code page 936 cannot hold";
-            if (m_lossy) {
-                m_result.warnings.push_back({sourceLine, message + ", written as \"?\""});
-            } else {
-                m_result.errors.push_back({sourceLine, message + " (--lossy writes \"?\")"});
-            }
+    bool setCategory() {
+        const ListName category = m_names.write(m_options.category);
+        if (category.text.empty() || (category.unwritable > 0 && !m_options.lossy)) {
+            message(0, "the category " + jsonString(m_options.category) +
+                           (category.text.empty() ? " is empty"
+                                                  : " holds characters code page 936 cannot "
+                                                    "hold (--lossy writes \"?\")"));
+            return false;
         }
+        if (!category.changes.empty()) {
+            message(0, "changed: category written as " + jsonString(category.text) + ": " +
+                           category.changes);
+        }
+        m_category = category.text;
+        m_taken.insert(m_category);
+        return true;
+    }
+
+    void line(int number, std::string_view text) {
+        if (text.starts_with("#EXTINF:")) {
+            leaveOutPendingInfo();
+            m_info = parseExtInf(text.substr(8));
+            m_infoLine = number;
+            for (PlayerOption& o : playerOptionsOf(*m_info, number)) {
+                m_pendingOptions.push_back(std::move(o));
+            }
+        } else if (text.starts_with("#EXTM3U")) {
+            for (const PlayerOption& o : playerOptionsOf(parseExtInf(text.substr(7)), number)) {
+                message(number, "player option dropped: " + jsonString(o.text) +
+                                    " for every entry: the client sends none");
+            }
+        } else if (text.starts_with("#EXTVLCOPT:") || text.starts_with("#KODIPROP:") ||
+                   text.starts_with("#EXTHTTP:")) {
+            m_pendingOptions.push_back({number, std::string(text)});
+        } else if (text.starts_with("#EXTGRP:")) {
+            m_extGroup = trimmed(text.substr(8));
+        } else if (!text.empty() && !text.starts_with('#')) {
+            entry(number, text);
+        }
+    }
+
+    void finish() {
+        leaveOutPendingInfo();
+        for (const PlayerOption& o : m_pendingOptions) {
+            message(o.line,
+                    "player option ignored: " + jsonString(o.text) + " has no entry after it");
+        }
+        for (const auto& [value, split] : m_splits) {
+            message(split.first, "changed: group list " + jsonString(value) + " (" +
+                                     std::to_string(split.second) +
+                                     " entries): the channels go to its first group only");
+        }
+        if (m_result.entries == 0) {
+            message(0, "no entries in the playlist");
+        }
+        splitLongGroups();
+        write();
+        std::stable_sort(m_result.messages.begin(), m_result.messages.end(),
+                         [](const Problem& a, const Problem& b) { return a.line < b.line; });
     }
 
 private:
+    void message(int line, std::string text) {
+        m_result.messages.push_back({line, std::move(text)});
+    }
+
+    void leaveOutPendingInfo() {
+        if (m_info) {
+            ++m_result.entries;
+            ++m_result.leftOut;
+            message(m_infoLine,
+                    "left out: channel " + jsonString(m_info->name) + ": no address after it");
+            m_info.reset();
+        }
+    }
+
+    void entry(int addressLine, std::string_view address) {
+        ++m_result.entries;
+        const int line = m_info ? m_infoLine : addressLine;
+        std::string name = m_info ? m_info->name : std::string();
+        if (name.empty() && m_info) {
+            name = m_info->value("tvg-name").value_or("");
+        }
+        const ListAddress fitted = listAddress(address, m_options.encodeQuery);
+        std::vector<PlayerOption> options = std::move(m_pendingOptions);
+        m_pendingOptions.clear();
+        if (!fitted.playerOptions.empty()) {
+            options.push_back({addressLine, "|" + fitted.playerOptions});
+        }
+        const ListName listName = m_names.write(name);
+        std::string whyNot = fitted.whyNot;
+        if (listName.text.empty()) {
+            whyNot = "no name (nothing after the comma of #EXTINF, no tvg-name)";
+        } else if (listName.unwritable > 0 && !m_options.lossy) {
+            whyNot = "the name holds " + std::to_string(listName.unwritable) +
+                     " character(s) that code page 936 cannot hold (--lossy writes \"?\")";
+        }
+        bool split = false;
+        const GroupSlot* slot = whyNot.empty() ? &groupSlot(line, split) : nullptr;
+        if (slot != nullptr) {
+            whyNot = slot->whyNot;
+        }
+        m_info.reset();
+        m_extGroup.clear();
+        if (!whyNot.empty()) {
+            ++m_result.leftOut;
+            message(line, "left out: channel " + jsonString(name) + ", address " +
+                              jsonString(std::string(address)) + ": " + whyNot);
+            return;
+        }
+
+        std::string changes;
+        if (!listName.changes.empty()) {
+            changes =
+                "name written as " + jsonString(listName.text) + " (" + listName.changes + ")";
+        }
+        if (!fitted.change.empty()) {
+            changes += std::string(changes.empty() ? "" : "; ") + "address written as " +
+                       jsonString(fitted.address) + " (" + fitted.change + ")";
+        }
+        if (!changes.empty()) {
+            message(line, "changed: channel " + jsonString(name) + ": " + changes);
+        }
+        for (const PlayerOption& o : options) {
+            message(o.line, "player option dropped: " + jsonString(o.text) + " of channel " +
+                                jsonString(listName.text) + ": the client sends none");
+        }
+        if (!changes.empty() || !options.empty() || split) {
+            ++m_result.changed;
+        }
+        m_groups[*slot->index].channels.push_back({listName.text, fitted.address});
+        ++m_result.channels;
+    }
+
+    // The group value the entry names; of a ";" list, the first.
+    std::string groupValue(int line, bool& split) {
+        if (m_options.groupBy == GroupBy::None) {
+            return std::string(AllChannelsName);
+        }
+        std::string value;
+        if (m_info) {
+            const bool byTitle = m_options.groupBy == GroupBy::GroupTitle;
+            value = trimmed(m_info->value(byTitle ? "group-title" : "tvg-country").value_or(""));
+            if (value.empty() && byTitle) {
+                value = m_extGroup;
+            }
+        } else if (m_options.groupBy == GroupBy::GroupTitle) {
+            value = m_extGroup;
+        }
+        if (value.find(';') != std::string::npos) {
+            ++m_splits.try_emplace(value, line, 0).first->second.second;
+            split = true;
+            std::string_view rest = value;
+            std::string_view first;
+            while (first.empty() && !rest.empty()) {
+                const std::size_t end = std::min(rest.find(';'), rest.size());
+                first = trimmed(rest.substr(0, end));
+                rest.remove_prefix(std::min(end + 1, rest.size()));
+            }
+            value = first;
+        }
+        return value.empty() ? std::string(UngroupedName) : value;
+    }
+
+    const GroupSlot& groupSlot(int line, bool& split) {
+        const std::string value = groupValue(line, split);
+        const auto [it, isNew] = m_slots.try_emplace(value);
+        if (!isNew) {
+            return it->second;
+        }
+        GroupSlot& slot = it->second;
+        ListName name = m_names.write(value);
+        if (name.text.empty()) {
+            name = m_names.write(UngroupedName); // a value of control characters only
+        }
+        if (name.unwritable > 0 && !m_options.lossy) {
+            slot.whyNot = "its group " + jsonString(value) +
+                          " holds characters code page 936 cannot hold (--lossy writes \"?\")";
+        } else if (name.text == m_category) {
+            slot.whyNot = "its group " + jsonString(value) +
+                          " has the category's name; choose another with --category";
+        } else {
+            if (!name.changes.empty()) {
+                message(line, "changed: group " + jsonString(value) + " written as " +
+                                  jsonString(name.text) + ": " + name.changes);
+            }
+            const auto [index, added] = m_groupIndex.try_emplace(name.text, m_groups.size());
+            if (added) {
+                m_groups.push_back({name.text, {}});
+                m_taken.insert(name.text);
+            }
+            slot.index = index->second;
+        }
+        return slot;
+    }
+
+    void splitLongGroups() {
+        const std::size_t most = m_options.maxGroup;
+        if (most == 0) {
+            return;
+        }
+        std::vector<Group> groups;
+        for (Group& group : m_groups) {
+            const std::size_t size = group.channels.size();
+            if (size <= most) {
+                groups.push_back(std::move(group));
+                continue;
+            }
+            const std::size_t parts = (size + most - 1) / most;
+            for (std::size_t part = 0; part < parts; ++part) {
+                std::string name = group.name + " " + std::to_string(part + 1);
+                while (!m_taken.insert(name).second) {
+                    name += "+";
+                }
+                const auto from = group.channels.begin() + static_cast<std::ptrdiff_t>(part * most);
+                const auto to = part + 1 == parts ? group.channels.end()
+                                                  : from + static_cast<std::ptrdiff_t>(most);
+                groups.push_back(
+                    {name, {std::make_move_iterator(from), std::make_move_iterator(to)}});
+            }
+            m_result.notes.push_back(
+                "group " + jsonString(group.name) + ": " + std::to_string(size) + " channels in " +
+                std::to_string(parts) + " groups of at most " + std::to_string(most));
+        }
+        m_groups = std::move(groups);
+    }
+
+    void write() {
+        if (m_result.channels == 0) {
+            return;
+        }
+        channels::Cp936Encoder encoder;
+        std::string& list = m_result.list;
+        auto line = [&](const std::string& text) {
+            encoder.encode(text, list);
+            list += "\r\n";
+        };
+        line("*" + m_category);
+        for (const Group& group : m_groups) {
+            if (group.channels.empty()) {
+                continue;
+            }
+            line("[" + group.name + "]");
+            for (const Channel& channel : group.channels) {
+                line(channel.name + "|" + channel.address);
+            }
+            ++m_result.groups;
+        }
+    }
+
+    const M3uOptions& m_options;
     M3uConversion& m_result;
-    bool m_lossy;
-    channels::Cp936Encoder m_encoder;
+    NameWriter m_names;
+    std::string m_category;
+    std::optional<ExtInf> m_info;
+    int m_infoLine = 0;
+    std::string m_extGroup;
+    std::vector<PlayerOption> m_pendingOptions;
+    std::vector<Group> m_groups;
+    std::map<std::string, std::size_t, std::less<>> m_groupIndex;     // by name as written
+    std::map<std::string, GroupSlot, std::less<>> m_slots;            // by value in the playlist
+    std::set<std::string, std::less<>> m_taken;                       // keys of the list so far
+    std::map<std::string, std::pair<int, int>, std::less<>> m_splits; // first line, entries
 };
 
 } // namespace
 
-M3uConversion convertM3u(std::string_view playlist, const std::string& category, bool lossy) {
+M3uConversion convertM3u(std::string_view playlist, const M3uOptions& options) {
     M3uConversion result;
-    auto warn = [&](int line, std::string message) {
-        result.warnings.push_back({line, std::move(message)});
-    };
-    auto fail = [&](int line, std::string message) {
-        result.errors.push_back({line, std::move(message)});
-    };
-    auto cleanName = [&](int line, std::string_view name) {
-        std::string clean = withoutMarkers(name);
-        if (clean != name) {
-            warn(line, jsonString(name) + ": \"*\", \"]\" and \"|\" written full-width");
-        }
-        return clean;
-    };
-
-    std::vector<Group> groups;
-    std::map<std::string, std::size_t, std::less<>> groupIndex;
-    std::optional<ExtInf> info;
-    int infoLine = 0;
-    std::string extGroup;
-
+    Converter converter(options, result);
+    if (!converter.setCategory()) {
+        return result;
+    }
     if (playlist.starts_with("\xEF\xBB\xBF")) {
         playlist.remove_prefix(3);
     }
-    int lineNumber = 0;
+    int number = 0;
     for (std::size_t pos = 0; pos < playlist.size();) {
         // Lines end at LF, CR LF or CR alone: a CR left in a name would split its list line.
         const std::size_t end = std::min(playlist.find_first_of("\r\n", pos), playlist.size());
-        const std::string_view line = trim(playlist.substr(pos, end - pos));
+        converter.line(++number, trimmed(playlist.substr(pos, end - pos)));
         pos = end + (playlist.substr(end).starts_with("\r\n") ? 2 : 1);
-        ++lineNumber;
-        if (line.starts_with("#EXTINF:")) {
-            info = parseExtInf(line.substr(8));
-            infoLine = lineNumber;
-            continue;
-        }
-        if (line.starts_with("#EXTGRP:")) {
-            extGroup = trim(line.substr(8));
-            continue;
-        }
-        if (line.empty() || line.starts_with('#')) {
-            continue;
-        }
-
-        const int entryLine = info ? infoLine : lineNumber;
-        const std::string address = asciiAddress(line);
-        if (address.find_first_of("*]") != std::string::npos) {
-            fail(entryLine, "address " + jsonString(address) +
-                                " holds \"*\" or \"]\", which the client reads as a marker");
-        } else if (!common::isNetworkStream(address)) {
-            warn(entryLine, "address " + jsonString(address) +
-                                " is not a network stream: the client will not play it");
-        }
-        std::string groupName = info && !info->group.empty() ? info->group : extGroup;
-        if (groupName.empty()) {
-            groupName = UngroupedName;
-        }
-        groupName = cleanName(entryLine, groupName);
-        const std::string name =
-            cleanName(entryLine, info && !info->name.empty() ? std::string_view(info->name) : line);
-
-        auto [it, isNew] = groupIndex.try_emplace(groupName, groups.size());
-        if (isNew) {
-            groups.push_back({entryLine, groupName, {}});
-        }
-        groups[it->second].channels.push_back({entryLine, name, address});
-        info.reset();
-        extGroup.clear();
     }
-
-    const std::string categoryName = withoutMarkers(category);
-    if (trim(categoryName).empty()) {
-        fail(0, "the category needs a name");
-    }
-    if (groups.empty()) {
-        fail(0, "no channels in the playlist");
-    }
-    ListWriter writer(result, lossy);
-    writer.line(0, "*" + categoryName);
-    for (const Group& group : groups) {
-        // Categories and groups share one key space: this group would vanish into the category.
-        if (group.name == categoryName) {
-            fail(group.line, "group " + jsonString(group.name) +
-                                 " has the category's name; choose another with --category");
-        }
-        writer.line(group.line, "[" + group.name + "]");
-        for (const Entry& channel : group.channels) {
-            writer.line(channel.line, channel.name + "|" + channel.address);
-        }
-        result.channels += static_cast<int>(group.channels.size());
-    }
-    result.groups = static_cast<int>(groups.size());
+    converter.finish();
     return result;
 }
 

@@ -120,6 +120,15 @@ TEST_F(ChanlistTool, CheckReportsSurprisesByLine) {
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
     }
 
+    const ToolRun twins =
+        run("check " + served("twins", "*c\r\n[g]\r\nx|http://h/1\r\n"
+                                       "x|http://h/2\r\n[g2]\r\nx|http://h/3\r\n"));
+    EXPECT_EQ(twins.status, 1);
+    EXPECT_NE(twins.out.find(":4: channel \"x\" has the name of line 3 in group \"g\""),
+              std::string::npos)
+        << twins.out;
+    EXPECT_EQ(twins.out.find(":6:"), std::string::npos) << "another group may use the name";
+
     // 0x80 is the euro sign to the client as to check; a NUL would cut the address short.
     static const char bytesList[] = "*c\r\n[g]\r\n\xFFx|http://h\r\ny|http://h\nz|u\r\n"
                                     "\x80|http://h/\x80\r\nn|http://h/\0x\r\n";
@@ -152,12 +161,25 @@ TEST_F(ChanlistTool, FromM3uWritesAServedListOrNothing) {
     EXPECT_EQ(run("check " + file("out.mdb")).status, 0);
 
     writeFile(file("emoji.m3u"), "#EXTINF:-1,ok\nhttp://h/1\n#EXTINF:-1,台😀\nhttp://h/2\n");
-    const ToolRun refused = run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb"));
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("emoji.m3u:3: error"), std::string::npos) << refused.err;
-    EXPECT_FALSE(std::filesystem::exists(file("new.mdb")));
-    EXPECT_EQ(run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb") + " --lossy").status, 0);
+    const ToolRun partial = run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb"));
+    EXPECT_EQ(partial.status, 1) << "an entry left out";
+    EXPECT_NE(partial.err.find("emoji.m3u:3: left out: channel \"台😀\""), std::string::npos)
+        << partial.err;
+    EXPECT_NE(partial.out.find("2 entries, 1 channels written, 1 left out, 0 changed"),
+              std::string::npos)
+        << partial.out;
+    EXPECT_EQ(run("from-m3u " + file("emoji.m3u") + " " + file("new.mdb") + " --lossy").status, 1);
     EXPECT_NE(run("tree " + file("new.mdb")).out.find(R"("text":"台?")"), std::string::npos);
+
+    writeFile(file("v6.m3u"), "#EXTINF:-1,v6\nhttp://[::1]/x\n");
+    const ToolRun none = run("from-m3u " + file("v6.m3u") + " " + file("none.mdb"));
+    EXPECT_EQ(none.status, 2) << "nothing usable";
+    EXPECT_FALSE(std::filesystem::exists(file("none.mdb")));
+    for (const char* options : {"--group-by country", "--max-group 0", "--max-group x"}) {
+        EXPECT_EQ(run("from-m3u " + file("v6.m3u") + " " + file("none.mdb") + " " + options).status,
+                  2)
+            << options;
+    }
 }
 
 TEST_F(ChanlistTool, BadInputGetsAMessageAndAnExitStatusNeverACrash) {

@@ -1,0 +1,40 @@
+"""Runs a unittest suite that drives the real program on a virtual desktop, the way CTest calls
+it: the program, its build folder and the channel server it was built for come as arguments, a
+build for a server elsewhere skips (exit 77), and a watchdog inside CTest's limit lets the suite
+stop what it started rather than be killed."""
+
+import argparse
+import signal
+import sys
+import unittest
+
+SKIPPED = 77
+
+
+def arguments():
+    """--binary, --build-dir and --server (host[:port]); adds local and port."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--binary", required=True)
+    ap.add_argument("--build-dir", required=True)
+    ap.add_argument("--server", required=True)
+    ap.add_argument("unittest_args", nargs="*")
+    args = ap.parse_args()
+    host, _, port = args.server.partition(":")
+    args.local = host in ("127.0.0.1", "localhost")
+    args.port = int(port or 80)
+    return args
+
+
+def run(args, seconds):
+    """The suite's exit status: 0 passed, 1 failed, SKIPPED for a server elsewhere."""
+    if not args.local:
+        print(f"skipped: the program is built for another channel server ({args.server})")
+        return SKIPPED
+
+    def timeout(signum, frame):
+        raise TimeoutError(f"the suite took more than {seconds} s")
+    signal.signal(signal.SIGALRM, timeout)
+    signal.signal(signal.SIGTERM, lambda s, f: sys.exit(143))
+    signal.alarm(seconds)
+    prog = unittest.main(argv=[sys.argv[0], "-v", *args.unittest_args], exit=False)
+    return 0 if prog.result.wasSuccessful() else 1
