@@ -467,7 +467,7 @@ void Form1::Image14_Click(std::int16_t index) {
         m_player->setMute(!m_player->mute());
         break;
     case 3:
-        if (m_player->playState() == platform::Player::Playing) {
+        if (m_player->playState() == platform::PlayState::Playing) {
             m_player->setFullScreen(true);
         }
         break;

@@ -1,7 +1,6 @@
 #include "platform/playback.h"
 
 #include "common/stream_address.h"
-#include "platform/player.h"
 
 #include <algorithm>
 #include <cctype>
@@ -272,25 +271,25 @@ QString PlaybackState::text() const {
     return {};
 }
 
-int PlaybackState::playState() const {
+PlayState PlaybackState::playState() const {
     switch (m_phase) {
     case Phase::Ready:
-        return Player::Ready;
+        return PlayState::Ready;
     case Phase::Connecting:
-        return Player::Transitioning;
+        return PlayState::Transitioning;
     case Phase::Buffering:
-        return Player::Buffering;
+        return PlayState::Buffering;
     case Phase::Playing:
-        return Player::Playing;
+        return PlayState::Playing;
     case Phase::Paused:
-        return Player::Paused;
+        return PlayState::Paused;
     case Phase::Reconnecting:
-        return Player::Reconnecting;
+        return PlayState::Reconnecting;
     case Phase::Stopped:
     case Phase::Failed:
         break;
     }
-    return Player::Stopped;
+    return PlayState::Stopped;
 }
 
 std::chrono::milliseconds PlaybackState::backoff(int attempt) {

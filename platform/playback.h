@@ -39,6 +39,18 @@ Failure openFailure(const Failure& logged, bool unknownFormat);
 // How a file ended, as the engine reports it.
 enum class EndReason { Eof, Stopped, Error, Other };
 
+// Play states, numbered as a media-player control numbers them.
+enum class PlayState {
+    Undefined = 0,
+    Stopped = 1,
+    Paused = 2,
+    Playing = 3,
+    Buffering = 6,
+    Transitioning = 9,
+    Ready = 10,
+    Reconnecting = 11,
+};
+
 // The playback rules without the engine: what the status says, when to open, stop or retry.
 // The caller feeds in the engine's events and carries out the returned steps.
 class PlaybackState {
@@ -92,7 +104,7 @@ public:
 
     Phase phase() const { return m_phase; }
     QString text() const;
-    int playState() const;
+    PlayState playState() const;
     const QString& url() const { return m_url; }
     // A load is under way and has not shown a picture yet: the connect watchdog runs.
     bool connecting() const { return m_inFlight && !m_framesSinceLoad; }

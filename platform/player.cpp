@@ -616,7 +616,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
         throw common::RuntimeError(429, "无法创建播放组件");
     }
     d->video->onDoubleClick = [this] {
-        if (playState() == Playing) {
+        if (playState() == PlayState::Playing) {
             setFullScreen(true);
         }
     };
@@ -675,7 +675,7 @@ QString Player::status() const {
     return d->shownText;
 }
 
-int Player::playState() const {
+PlayState Player::playState() const {
     return d->state.playState();
 }
 

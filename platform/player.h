@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/playback.h"
+
 #include <QObject>
 #include <QString>
 
@@ -14,18 +16,6 @@ namespace rz4::platform {
 class Player : public QObject {
     Q_OBJECT
 public:
-    // Play states, numbered as a media-player control numbers them.
-    enum PlayState {
-        Undefined = 0,
-        Stopped = 1,
-        Paused = 2,
-        Playing = 3,
-        Buffering = 6,
-        Transitioning = 9,
-        Ready = 10,
-        Reconnecting = 11,
-    };
-
     explicit Player(QWidget* videoParent = nullptr);
     ~Player() override;
 
@@ -40,7 +30,7 @@ public:
     void showStill(const QString& url);
 
     QString status() const;
-    int playState() const;
+    PlayState playState() const;
 
     int volume() const;
     void setVolume(int volume); // 0..100

@@ -1,5 +1,4 @@
 #include "platform/playback.h"
-#include "platform/player.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +7,7 @@ using rz4::platform::EndReason;
 using rz4::platform::Failure;
 using rz4::platform::failureFromLog;
 using rz4::platform::PlaybackState;
-using rz4::platform::Player;
+using rz4::platform::PlayState;
 using Phase = PlaybackState::Phase;
 
 namespace {
@@ -29,30 +28,30 @@ PlaybackState playing() {
 TEST(PlaybackState, StatusTextsFollowOneChannelThroughItsLife) {
     PlaybackState s;
     EXPECT_EQ(s.text(), "就绪");
-    EXPECT_EQ(s.playState(), Player::Ready);
+    EXPECT_EQ(s.playState(), PlayState::Ready);
 
     const auto step = s.open(channel);
     EXPECT_TRUE(step.load);
     EXPECT_EQ(s.text(), "正在连接…");
-    EXPECT_EQ(s.playState(), Player::Transitioning);
+    EXPECT_EQ(s.playState(), PlayState::Transitioning);
     EXPECT_TRUE(s.connecting());
 
     s.fileStarted();
     s.cachePercent(37);
     s.cacheFilling(true);
     EXPECT_EQ(s.text(), "正在缓冲：37%");
-    EXPECT_EQ(s.playState(), Player::Buffering);
+    EXPECT_EQ(s.playState(), PlayState::Buffering);
     s.cacheFilling(false);
     EXPECT_EQ(s.text(), "正在连接…") << "no picture yet";
 
     s.framesShown();
     EXPECT_EQ(s.text(), "正在播放");
-    EXPECT_EQ(s.playState(), Player::Playing);
+    EXPECT_EQ(s.playState(), PlayState::Playing);
     EXPECT_FALSE(s.connecting());
 
     s.paused(true);
     EXPECT_EQ(s.text(), "已暂停");
-    EXPECT_EQ(s.playState(), Player::Paused);
+    EXPECT_EQ(s.playState(), PlayState::Paused);
     EXPECT_TRUE(s.play().resume);
     s.paused(false);
     EXPECT_EQ(s.text(), "正在播放");
@@ -60,7 +59,7 @@ TEST(PlaybackState, StatusTextsFollowOneChannelThroughItsLife) {
 
     EXPECT_TRUE(s.stop().stop);
     EXPECT_EQ(s.text(), "已停止");
-    EXPECT_EQ(s.playState(), Player::Stopped);
+    EXPECT_EQ(s.playState(), PlayState::Stopped);
     // The stopped file's own end and late events change nothing.
     EXPECT_FALSE(s.ended(EndReason::Stopped, {}).load);
     s.framesShown();
@@ -119,7 +118,7 @@ TEST(PlaybackState, ADroppedLiveChannelIsRetriedForeverWithBackoff) {
         ASSERT_TRUE(step.retryIn) << attempt;
         EXPECT_EQ(*step.retryIn, delay) << attempt;
         EXPECT_EQ(s.text(), QStringLiteral("正在重新连接…（第%1次）").arg(attempt));
-        EXPECT_EQ(s.playState(), Player::Reconnecting);
+        EXPECT_EQ(s.playState(), PlayState::Reconnecting);
         EXPECT_TRUE(s.retryDue().load);
         EXPECT_EQ(s.text(), QStringLiteral("正在重新连接…（第%1次）").arg(attempt));
         s.fileStarted();
@@ -191,7 +190,7 @@ TEST(PlaybackState, ANewChannelThatFailsIsGivenUpWithItsReason) {
             }
         }
         EXPECT_EQ(s.text(), QString::fromUtf8(c.text));
-        EXPECT_EQ(s.playState(), Player::Stopped);
+        EXPECT_EQ(s.playState(), PlayState::Stopped);
         EXPECT_TRUE(s.play().load) << "play tries the failed channel again";
     }
 

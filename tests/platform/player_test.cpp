@@ -17,6 +17,7 @@
 
 using namespace std::chrono_literals;
 using rz4::platform::Player;
+using rz4::platform::PlayState;
 using rz4::platform::testing::fullScreenWindow;
 using rz4::platform::testing::LiveChannels;
 using rz4::platform::testing::makeApplication;
@@ -70,7 +71,7 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
     EXPECT_EQ(player.URL(), url);
     ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
     EXPECT_EQ(log.texts.front(), "正在连接…");
-    EXPECT_EQ(player.playState(), Player::Playing);
+    EXPECT_EQ(player.playState(), PlayState::Playing);
     for (qsizetype i = 1; i < log.texts.size(); ++i) {
         EXPECT_NE(log.texts[i], log.texts[i - 1]) << "one notification per change";
     }
@@ -110,7 +111,7 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
 
     player.stop();
     EXPECT_EQ(player.status(), "已停止");
-    EXPECT_EQ(player.playState(), Player::Stopped);
+    EXPECT_EQ(player.playState(), PlayState::Stopped);
     EXPECT_TRUE(waitUntil([&] { return player.engineProperty("idle-active") == "yes"; }, 5s));
     QCoreApplication::sendEvent(player.videoWidget(), &doubleClick);
     EXPECT_FALSE(player.fullScreen()) << "full screen only while playing";
@@ -158,7 +159,7 @@ TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
         player.setURL(c.url);
         EXPECT_TRUE(log.reaches(QString::fromUtf8(c.text), c.bound))
             << c.text << " got " << log.joined().toStdString();
-        EXPECT_EQ(player.playState(), Player::Stopped);
+        EXPECT_EQ(player.playState(), PlayState::Stopped);
     }
 
     // Addresses that are not network streams are refused before anything is opened.
