@@ -2,28 +2,22 @@
 
 #include "common/runtime_error.h"
 #include "platform/playback.h"
+#include "platform/video_widget.h"
+#include "platform/x11_embed_window.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPlatformSurfaceEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
-#include <QWidget>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <mpv/client.h>
-#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
 #include <clocale>
-#include <cstdlib>
-#include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace rz4::platform {
 
@@ -64,158 +58,6 @@ EndReason endReason(mpv_end_file_reason reason) {
     }
 }
 
-// The X window mpv is embedded in, a child of the video widget's own. mpv maps its window once, on
-// its first picture, and takes a MapNotify of the window it is embedded in for that of its own:
-// were Qt to map the widget's window in between (the main window being shown), mpv's window would
-// stay unmapped and the video black for good. This window is mapped before mpv sees it and never
-// unmapped, so the widget's window may come and go as Qt pleases.
-class EmbedWindow {
-public:
-    EmbedWindow() = default;
-    EmbedWindow(const EmbedWindow&) = delete;
-    EmbedWindow& operator=(const EmbedWindow&) = delete;
-    ~EmbedWindow() { destroy(); }
-
-    // Returns 0 when not on X11.
-    WId create(WId parent, QSize size) {
-        destroy();
-        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        m_connection = x11 ? x11->connection() : nullptr;
-        if (!m_connection) {
-            return 0;
-        }
-        m_window = xcb_generate_id(m_connection);
-        // Black like the widget until mpv's picture covers it; no events, so that clicks and
-        // keys go on to the widget.
-        const uint32_t background = 0;
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window,
-                          static_cast<xcb_window_t>(parent), 0, 0, extent(size.width()),
-                          extent(size.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &background);
-        // mpv talks to the server on its own connection: the window must be there before it.
-        std::free(xcb_request_check(m_connection, xcb_map_window_checked(m_connection, m_window)));
-        return m_window;
-    }
-
-    // Moves the window, and mpv's inside it, under another X window; the picture goes with it.
-    void moveInto(WId parent, QSize size) {
-        if (m_window) {
-            xcb_reparent_window(m_connection, m_window, static_cast<xcb_window_t>(parent), 0, 0);
-            resize(size);
-        }
-    }
-
-    void resize(QSize size) {
-        if (m_window) {
-            const uint32_t extents[] = {extent(size.width()), extent(size.height())};
-            xcb_configure_window(m_connection, m_window,
-                                 XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, extents);
-            xcb_flush(m_connection);
-        }
-    }
-
-    void destroy() {
-        if (m_window) {
-            // Checked: the server may have destroyed it with its parent already.
-            std::free(xcb_request_check(m_connection,
-                                        xcb_destroy_window_checked(m_connection, m_window)));
-            m_window = 0;
-        }
-    }
-
-private:
-    static uint16_t extent(int pixels) {
-        return static_cast<uint16_t>(std::clamp(pixels, 1, 32767));
-    }
-
-    xcb_connection_t* m_connection = nullptr;
-    xcb_window_t m_window = 0;
-};
-
-// A black surface that reports double clicks, Esc and resizes to the player.
-class VideoSurface : public QWidget {
-public:
-    explicit VideoSurface(QWidget* parent, Qt::WindowFlags flags = {}) : QWidget(parent, flags) {
-        setContextMenuPolicy(Qt::PreventContextMenu);
-        setAutoFillBackground(true);
-        QPalette black = palette();
-        black.setColor(QPalette::Window, Qt::black);
-        setPalette(black);
-    }
-
-    std::function<void()> onDoubleClick;
-    std::function<void()> onEscape;
-    std::function<void()> onResize;
-
-protected:
-    void resizeEvent(QResizeEvent* e) override {
-        QWidget::resizeEvent(e);
-        if (onResize) {
-            onResize();
-        }
-    }
-    void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton && onDoubleClick) {
-            onDoubleClick();
-        }
-    }
-    void keyPressEvent(QKeyEvent* e) override {
-        if (e->key() == Qt::Key_Escape && onEscape) {
-            onEscape();
-            return;
-        }
-        QWidget::keyPressEvent(e);
-    }
-};
-
-// The native surface in the window that mpv's window lives in. Mouse and keys reach it because
-// mpv is told to leave them.
-class VideoWidget : public VideoSurface {
-public:
-    explicit VideoWidget(QWidget* parent) : VideoSurface(parent) {
-        setAttribute(Qt::WA_NativeWindow);
-        setAttribute(Qt::WA_DontCreateNativeAncestors);
-    }
-
-    std::function<void()> onNativeWindowLost;
-    std::function<void()> onNativeWindowChange;
-
-    // A new native window, for when the one mpv drew into was destroyed behind Qt's back.
-    void renewNativeWindow() {
-        const bool visible = isVisible();
-        destroy();
-        create();
-        setVisible(visible);
-    }
-
-    void forgetCallbacks() {
-        onDoubleClick = onEscape = onNativeWindowLost = onNativeWindowChange = onResize = nullptr;
-    }
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::WinIdChange) {
-            // Qt may give us a new window object; the warning before destruction comes from it.
-            if (QWindow* window = windowHandle()) {
-                window->installEventFilter(this);
-            }
-            if (onNativeWindowChange) {
-                onNativeWindowChange();
-            }
-        }
-        return VideoSurface::event(e);
-    }
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::PlatformSurface && watched == windowHandle() &&
-            static_cast<QPlatformSurfaceEvent*>(e)->surfaceEventType() ==
-                QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed &&
-            onNativeWindowLost) {
-            onNativeWindowLost();
-        }
-        return VideoSurface::eventFilter(watched, e);
-    }
-};
-
 } // namespace
 
 struct Player::Impl {
@@ -223,7 +65,7 @@ struct Player::Impl {
     QPointer<VideoWidget> video;
     bool headless = false;
     WId embeddedIn = 0; // the widget's native window that holds `embed`
-    EmbedWindow embed;
+    X11EmbedWindow embed;
     WId engineWindow = 0; // what mpv draws into
     MpvHandle mpv;
     std::atomic<bool> drainQueued{false};

@@ -1,6 +1,7 @@
 // The player embedded in a real X window (a virtual display of our own), where mpv draws into
 // our native widget and can lose it.
 #include "platform/player.h"
+#include "platform/x11_embed_window.h"
 #include "tests/platform/player_fixture.h"
 
 #include <QApplication>
@@ -380,4 +381,33 @@ TEST_F(PlayerX11Test, PictureShowsWhenTheWindowAppearsWhileTheVideoStarts) {
         << player.status().toStdString();
     EXPECT_TRUE(waitUntil(
         [&] { return mapState(engineWindowBelow(nativeWindow)) == XCB_MAP_STATE_VIEWABLE; }, 5s));
+}
+
+// The window mpv lives in, on its own: X takes no window of no size nor one beyond 16 bits, the
+// window follows its parent, and one whose parent is already gone is let go of quietly.
+TEST_F(PlayerX11Test, EmbedWindowKeepsItsParentAndASizeXTakes) {
+    QWidget first;
+    auto second = std::make_unique<QWidget>();
+    for (QWidget* w : {&first, second.get()}) {
+        w->resize(200, 100);
+        w->show();
+    }
+    rz4::platform::X11EmbedWindow embed;
+    const auto window = static_cast<xcb_window_t>(embed.create(first.winId(), QSize(0, -5)));
+    ASSERT_NE(window, 0u);
+    EXPECT_TRUE(isBelow(window, first.winId()));
+    EXPECT_TRUE(waitUntil([&] { return mapState(window) == XCB_MAP_STATE_VIEWABLE; }, 5s));
+    EXPECT_EQ(screenRect(window).size(), QSize(1, 1));
+    embed.resize(QSize(40000, 50));
+    EXPECT_EQ(screenRect(window).size(), QSize(32767, 50));
+
+    embed.moveInto(second->winId(), QSize(30, 20));
+    EXPECT_TRUE(isBelow(window, second->winId()));
+    EXPECT_FALSE(isBelow(window, first.winId()));
+    EXPECT_EQ(screenRect(window).size(), QSize(30, 20));
+
+    second.reset();
+    embed.destroy();
+    EXPECT_EQ(mapState(window), -1);
+    EXPECT_EQ(mapState(static_cast<xcb_window_t>(first.winId())), XCB_MAP_STATE_VIEWABLE);
 }
