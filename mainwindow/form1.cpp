@@ -6,13 +6,13 @@
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/commands.h"
 #include "mainwindow/hot_area.h"
-#include "mainwindow/keep_above.h"
 #include "mainwindow/module1.h"
 #include "mainwindow/version.h"
 #include "picture/picture.h"
 #include "platform/browser.h"
 #include "platform/http.h"
 #include "platform/player.h"
+#include "platform/x11_keep_above.h"
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
@@ -389,7 +389,7 @@ void Form1::Form_Resize() {
 
 void Form1::setOnTop(bool onTop) {
     winId(); // make sure the native window exists; it is never recreated
-    if (!requestKeepAbove(*windowHandle(), onTop)) {
+    if (!platform::requestKeepAbove(*windowHandle(), onTop)) {
         // Elsewhere the window's own flags are the only way.
         windowHandle()->setFlags(windowHandle()->flags().setFlag(Qt::WindowStaysOnTopHint, onTop));
     }

@@ -1,4 +1,4 @@
-#include "mainwindow/keep_above.h"
+#include "platform/x11_keep_above.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-namespace rz4::mainwindow {
+namespace rz4::platform {
 
 namespace {
 
@@ -49,4 +49,4 @@ bool requestKeepAbove(QWindow& window, bool above) {
     return true;
 }
 
-} // namespace rz4::mainwindow
+} // namespace rz4::platform
