@@ -1,17 +1,14 @@
 #pragma once
 
-#include <cstdint>
+#include "common/colour.h"
+
 #include <optional>
 #include <string>
 
 namespace rz4::channels {
 
-// Colours as 0x00BBGGRR.
-using Colour = std::uint32_t;
-
-constexpr Colour rgb(int r, int g, int b) {
-    return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
-}
+using common::Colour;
+using common::rgb;
 
 // Node relationship to the relative node when adding: only "child" is used by the reader.
 inline constexpr int RelationshipChild = 4;

@@ -1,7 +1,6 @@
 #include "mainwindow/layout.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace rz4::mainwindow {
 
@@ -26,10 +25,6 @@ constexpr TwipRect Volume{0, 0, 1335, 200};
 
 constexpr float MinWidth = 5265;
 constexpr float MinHeight = 3323;
-
-int pixelEdge(float twips) {
-    return static_cast<int>(std::lround(twips / TwipsPerPixel));
-}
 
 } // namespace
 
@@ -89,10 +84,10 @@ Layout layoutTable(float W, float H) {
 }
 
 PixelRect toPixels(const TwipRect& r) {
-    const int x = pixelEdge(r.left);
-    const int y = pixelEdge(r.top);
-    return {x, y, std::max(0, pixelEdge(r.left + r.width) - x),
-            std::max(0, pixelEdge(r.top + r.height) - y)};
+    const int x = common::twipsToPixels(r.left);
+    const int y = common::twipsToPixels(r.top);
+    return {x, y, std::max(0, common::twipsToPixels(r.left + r.width) - x),
+            std::max(0, common::twipsToPixels(r.top + r.height) - y)};
 }
 
 } // namespace rz4::mainwindow

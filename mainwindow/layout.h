@@ -1,11 +1,13 @@
 #pragma once
 
+#include "common/twips.h"
+
 #include <array>
 #include <cstddef>
 
 namespace rz4::mainwindow {
 
-// Positions and sizes in twips, as the window counts them (15 twips per pixel).
+// Positions and sizes in twips, as the window counts them.
 struct TwipRect {
     float left = 0;
     float top = 0;
@@ -21,7 +23,7 @@ struct PixelRect {
     bool operator==(const PixelRect&) const = default;
 };
 
-inline constexpr float TwipsPerPixel = 15.0F;
+using common::TwipsPerPixel;
 inline constexpr float DesignWidth = 9345.0F;  // 623 px
 inline constexpr float DesignHeight = 6750.0F; // 450 px
 

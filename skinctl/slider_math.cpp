@@ -50,7 +50,7 @@ std::int32_t valueAtPointer(const TrackGeometry& g, float x, std::int32_t max,
     return v < 0 ? 0 : v;
 }
 
-RgbParts SplitColor(OleColor colour) {
+RgbParts SplitColor(Colour colour) {
     if (colour > 0xFFFFFF) {
         common::raiseInvalidArgument();
     }
@@ -59,17 +59,17 @@ RgbParts SplitColor(OleColor colour) {
             static_cast<std::int16_t>((colour >> 16) & 0xFF)};
 }
 
-std::array<OleColor, 11> gradientBands(OleColor top, OleColor bottom) {
+std::array<Colour, 11> gradientBands(Colour top, Colour bottom) {
     const RgbParts a = SplitColor(top);
     const RgbParts b = SplitColor(bottom);
     // Steps in single precision, as the bands have always been computed.
     const float dR = static_cast<float>(a.red - b.red) / 10.0F;
     const float dG = static_cast<float>(a.green - b.green) / 10.0F;
     const float dB = static_cast<float>(a.blue - b.blue) / 10.0F;
-    std::array<OleColor, 11> bands{};
+    std::array<Colour, 11> bands{};
     for (int i = 0; i < static_cast<int>(bands.size()); ++i) {
         const auto channel = [i](std::int16_t from, float step) {
-            return static_cast<OleColor>(common::toInt16(from - step * static_cast<float>(i)));
+            return static_cast<Colour>(common::toInt16(from - step * static_cast<float>(i)));
         };
         bands[static_cast<std::size_t>(i)] =
             channel(a.red, dR) + 256 * channel(a.green, dG) + 65536 * channel(a.blue, dB);

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "common/colour.h"
+
 #include <array>
 #include <cstdint>
 
 namespace rz4::skinctl {
 
-// Colours are 0x00BBGGRR; values with the top bit set name a system colour.
-using OleColor = std::uint32_t;
+using common::Colour;
 
 // The slider's horizontal geometry in twips, as the thumb placement and the drag both see it.
 struct TrackGeometry {
@@ -40,11 +41,11 @@ struct RgbParts {
 };
 
 // Splits 0x00BBGGRR into its channels; values above 0xFFFFFF raise the invalid-argument error.
-RgbParts SplitColor(OleColor colour);
+RgbParts SplitColor(Colour colour);
 
 // The eleven band colours of a vertical gradient, top colour first, in tenths towards the bottom
 // colour, rounded halves to even. Raises what SplitColor raises.
-std::array<OleColor, 11> gradientBands(OleColor top, OleColor bottom);
+std::array<Colour, 11> gradientBands(Colour top, Colour bottom);
 
 // Pixels from a HIMETRIC size at 26.45836 HIMETRIC per pixel; overflow error above 32767.
 std::int16_t himetricToPixels(std::int32_t himetric);

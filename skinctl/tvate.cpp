@@ -2,6 +2,7 @@
 
 #include "common/numeric.h"
 #include "common/runtime_error.h"
+#include "common/twips.h"
 #include "picture/transparent.h"
 #include "skinctl/property_bag.h"
 
@@ -20,14 +21,14 @@
 
 namespace rz4::skinctl {
 
+using common::TwipsPerPixel;
+
 namespace {
 
-constexpr float TwipsPerPixel = 15.0F;
 constexpr std::uint32_t ThumbKeyColour = 0xFF00FF;
-constexpr OleColor SystemColourFlag = 0x80000000;
-constexpr OleColor ButtonFace = SystemColourFlag | 15;
-constexpr OleColor ButtonText = SystemColourFlag | 18;
-constexpr OleColor WindowFrame = SystemColourFlag | 6;
+constexpr Colour ButtonFace = common::SystemColourFlag | 15;
+constexpr Colour ButtonText = common::SystemColourFlag | 18;
+constexpr Colour WindowFrame = common::SystemColourFlag | 6;
 constexpr std::int16_t CustomPointer = 99;
 constexpr int HoverIntervalMs = 10;
 constexpr QImage::Format SurfaceFormat = QImage::Format_RGB32;
@@ -40,15 +41,11 @@ template <typename Step> void skipOnError(Step&& step) {
     }
 }
 
-int toPixels(double twips) {
-    return static_cast<int>(std::lround(twips / TwipsPerPixel));
-}
-
 // A twips rectangle on the pixel grid; both edges are rounded so that neighbours meet exactly.
 QRect pixelRect(double x, double y, double width, double height) {
-    const int left = toPixels(x);
-    const int top = toPixels(y);
-    return {left, top, toPixels(x + width) - left, toPixels(y + height) - top};
+    const int left = common::twipsToPixels(x);
+    const int top = common::twipsToPixels(y);
+    return {left, top, common::twipsToPixels(x + width) - left, common::twipsToPixels(y + height) - top};
 }
 
 std::int16_t buttonCode(Qt::MouseButtons buttons) {
@@ -141,25 +138,25 @@ void tVate::setCanMove(bool canMove) {
     emit propertyChanged(QStringLiteral("CanMove"));
 }
 
-void tVate::writeColour(OleColor& field, OleColor colour, const QString& name) {
+void tVate::writeColour(Colour& field, Colour colour, const QString& name) {
     field = colour;
     Redraw();
     emit propertyChanged(name);
 }
 
-void tVate::setTopColor(OleColor colour) {
+void tVate::setTopColor(Colour colour) {
     writeColour(m_topColor, colour, QStringLiteral("TopColor"));
 }
 
-void tVate::setBottomColor(OleColor colour) {
+void tVate::setBottomColor(Colour colour) {
     writeColour(m_bottomColor, colour, QStringLiteral("BottomColor"));
 }
 
-void tVate::setGotTopColor(OleColor colour) {
+void tVate::setGotTopColor(Colour colour) {
     writeColour(m_gotTopColor, colour, QStringLiteral("GotTopColor"));
 }
 
-void tVate::setGotBottomColor(OleColor colour) {
+void tVate::setGotBottomColor(Colour colour) {
     writeColour(m_gotBottomColor, colour, QStringLiteral("GotBottomColor"));
 }
 
@@ -170,12 +167,12 @@ void tVate::setMax(std::int32_t max) {
 }
 
 void tVate::writeBite(std::int16_t& field, std::int16_t pixels, const QString& name) {
-    field = common::mul16(pixels, 15);
+    field = common::mul16(pixels, TwipsPerPixel);
     emit propertyChanged(name);
 }
 
 std::int16_t tVate::Bite_LP() const {
-    return common::toInt16(m_biteLP / 15.0);
+    return common::toInt16(m_biteLP / double{TwipsPerPixel});
 }
 
 void tVate::setBite_LP(std::int16_t pixels) {
@@ -183,7 +180,7 @@ void tVate::setBite_LP(std::int16_t pixels) {
 }
 
 std::int16_t tVate::Bite_RP() const {
-    return common::toInt16(m_biteRP / 15.0);
+    return common::toInt16(m_biteRP / double{TwipsPerPixel});
 }
 
 void tVate::setBite_RP(std::int16_t pixels) {
@@ -206,7 +203,7 @@ void tVate::setIsShowCmd(bool show) {
     emit propertyChanged(QStringLiteral("IsShowCmd"));
 }
 
-void tVate::setBackColor(OleColor colour) {
+void tVate::setBackColor(Colour colour) {
     m_backColor = colour;
     update();
 }
@@ -233,8 +230,8 @@ float tVate::ScaleHeight() const {
     return static_cast<float>(surfaceSize().height()) * TwipsPerPixel;
 }
 
-QColor tVate::resolveColour(OleColor colour) const {
-    if ((colour & SystemColourFlag) == 0) {
+QColor tVate::resolveColour(Colour colour) const {
+    if ((colour & common::SystemColourFlag) == 0) {
         return {static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                 static_cast<int>((colour >> 16) & 0xFF)};
     }
@@ -264,7 +261,7 @@ QColor tVate::resolveColour(OleColor colour) const {
                                                                   QPalette::Midlight,
                                                                   QPalette::ToolTipText,
                                                                   QPalette::ToolTipBase};
-    const OleColor index = colour & 0xFFFF;
+    const Colour index = colour & 0xFFFF;
     return index < roles.size() ? palette().color(roles[index]) : QColor(Qt::black);
 }
 
@@ -361,9 +358,9 @@ void tVate::setPicture(const picture::Picture& newPicture, std::int16_t lP_Width
     } else {
         m_cmdPic = picture::Picture();
     }
-    m_cmdWidth = common::toInt16(common::mul16(GetPictureWidth(m_cmdPic), 15) / 4.0);
-    m_leftPicWidth = common::mul16(GetPictureWidth(m_leftPic), 15);
-    m_rightPicWidth = common::mul16(GetPictureWidth(m_rightPic), 15);
+    m_cmdWidth = common::toInt16(common::mul16(GetPictureWidth(m_cmdPic), TwipsPerPixel) / 4.0);
+    m_leftPicWidth = common::mul16(GetPictureWidth(m_leftPic), TwipsPerPixel);
+    m_rightPicWidth = common::mul16(GetPictureWidth(m_rightPic), TwipsPerPixel);
     m_cmdTop = cmp_Top;
     Redraw();
 }
@@ -442,17 +439,17 @@ void tVate::drawTrack(float position) {
     }
 }
 
-void tVate::DrawGradient(OleColor topColour, OleColor bottomColour, float x1, float x2) {
+void tVate::DrawGradient(Colour topColour, Colour bottomColour, float x1, float x2) {
     if (m_surface.isNull()) {
         return;
     }
     const double controlHeight = height() * static_cast<double>(TwipsPerPixel);
     QPainter painter(&m_surface);
     const auto fill = [&](double y1, double y2, const QColor& colour) {
-        const int left = toPixels(x1);
-        const int right = toPixels(x2);
-        const int top = toPixels(y1);
-        const int bottom = toPixels(y2);
+        const int left = common::twipsToPixels(x1);
+        const int right = common::twipsToPixels(x2);
+        const int top = common::twipsToPixels(y1);
+        const int bottom = common::twipsToPixels(y2);
         painter.fillRect(QRect(QPoint(std::min(left, right), std::min(top, bottom)),
                                QPoint(std::max(left, right) - 1, std::max(top, bottom) - 1)),
                          colour);
@@ -461,7 +458,7 @@ void tVate::DrawGradient(OleColor topColour, OleColor bottomColour, float x1, fl
         fill(0, controlHeight, resolveColour(topColour));
         return;
     }
-    std::array<OleColor, 11> bands{};
+    std::array<Colour, 11> bands{};
     try {
         bands = gradientBands(topColour, bottomColour);
     } catch (const common::RuntimeError&) {
@@ -491,10 +488,10 @@ void tVate::drawCaption() {
 
 void tVate::drawThumb(float position) {
     const std::int32_t frame = GetMouseState();
-    const double frameWidth = m_cmdWidth / 15.0;
+    const double frameWidth = m_cmdWidth / double{TwipsPerPixel};
     picture::PaintTransPic(m_cmdPic, m_surface, common::toInt16(frameWidth * frame), 0,
                            common::toInt16(frameWidth), m_cmdHeight,
-                           common::toInt16((position - m_cmdWidth / 2.0) / 15.0), m_cmdTop,
+                           common::toInt16((position - m_cmdWidth / 2.0) / TwipsPerPixel), m_cmdTop,
                            ThumbKeyColour);
 }
 
@@ -589,6 +586,10 @@ void tVate::Timer1_Timer() {
     Redraw();
 }
 
+QPointF tVate::surfaceTwips(const QMouseEvent& event) const {
+    return (event.position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+}
+
 void tVate::handlePress(QMouseEvent* event) {
     const std::int16_t button = buttonCode(event->button());
     if (button == 0) {
@@ -596,7 +597,7 @@ void tVate::handlePress(QMouseEvent* event) {
         return;
     }
     m_clickArmed = true;
-    const QPointF at = (event->position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+    const QPointF at = surfaceTwips(*event);
     UserControl_MouseDown(button, shiftCode(event->modifiers()), static_cast<float>(at.x()),
                           static_cast<float>(at.y()));
 }
@@ -613,7 +614,7 @@ void tVate::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void tVate::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF at = (event->position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+    const QPointF at = surfaceTwips(*event);
     UserControl_MouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()),
                           static_cast<float>(at.x()), static_cast<float>(at.y()));
 }
@@ -624,7 +625,7 @@ void tVate::mouseReleaseEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    const QPointF at = (event->position() - QPointF(borderWidth(), borderWidth())) * TwipsPerPixel;
+    const QPointF at = surfaceTwips(*event);
     UserControl_MouseUp(button, shiftCode(event->modifiers()), static_cast<float>(at.x()),
                         static_cast<float>(at.y()));
     // Released over the control after a press on it: a click.
@@ -656,8 +657,8 @@ void tVate::UserControl_WriteProperties(PropertyBag& bag) const {
     bag.write(QStringLiteral("IsShowCmd"), boolValue(m_isShowCmd), boolValue(true));
     bag.write(QStringLiteral("TopColor"), m_topColor, m_backColor);
     bag.write(QStringLiteral("BottomColor"), m_bottomColor, m_backColor);
-    bag.write(QStringLiteral("GotTopColor"), m_gotTopColor, OleColor{0xFF0000});
-    bag.write(QStringLiteral("GotBottomColor"), m_gotBottomColor, OleColor{0xFF0000});
+    bag.write(QStringLiteral("GotTopColor"), m_gotTopColor, Colour{0xFF0000});
+    bag.write(QStringLiteral("GotBottomColor"), m_gotBottomColor, Colour{0xFF0000});
     bag.write(QStringLiteral("Caption"), m_caption, QString());
     bag.write(QStringLiteral("CanMove"), boolValue(m_canMove), boolValue(true));
 }

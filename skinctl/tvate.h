@@ -50,14 +50,14 @@ public:
     void setStyle(std::int32_t style);
     bool CanMove() const { return m_canMove; }
     void setCanMove(bool canMove);
-    OleColor TopColor() const { return m_topColor; }
-    void setTopColor(OleColor colour);
-    OleColor BottomColor() const { return m_bottomColor; }
-    void setBottomColor(OleColor colour);
-    OleColor GotTopColor() const { return m_gotTopColor; }
-    void setGotTopColor(OleColor colour);
-    OleColor GotBottomColor() const { return m_gotBottomColor; }
-    void setGotBottomColor(OleColor colour);
+    Colour TopColor() const { return m_topColor; }
+    void setTopColor(Colour colour);
+    Colour BottomColor() const { return m_bottomColor; }
+    void setBottomColor(Colour colour);
+    Colour GotTopColor() const { return m_gotTopColor; }
+    void setGotTopColor(Colour colour);
+    Colour GotBottomColor() const { return m_gotBottomColor; }
+    void setGotBottomColor(Colour colour);
     std::int32_t Max() const { return m_max; }
     void setMax(std::int32_t max);
     // In pixels; kept in twips, so values beyond ±2184 raise the overflow error.
@@ -92,8 +92,8 @@ public:
     void Redraw(float position = -1.0F);
 
     // The surface: background colour (default the button face) and what has been drawn on it.
-    OleColor BackColor() const { return m_backColor; }
-    void setBackColor(OleColor colour);
+    Colour BackColor() const { return m_backColor; }
+    void setBackColor(Colour colour);
     const QImage& composedImage() const { return m_surface; }
     // Surface size in twips.
     float ScaleWidth() const;
@@ -151,7 +151,7 @@ protected:
 
 private:
     void UserControl_Initialize();
-    void DrawGradient(OleColor topColour, OleColor bottomColour, float x1, float x2);
+    void DrawGradient(Colour topColour, Colour bottomColour, float x1, float x2);
     bool IsMouseInControl() const;
     bool IsMouseOnCmd() const;
 
@@ -160,13 +160,15 @@ private:
     void drawCaption();
     void drawThumb(float position);
     // Stores a colour property, repaints and notifies.
-    void writeColour(OleColor& field, OleColor colour, const QString& name);
+    void writeColour(Colour& field, Colour colour, const QString& name);
     void writeBite(std::int16_t& field, std::int16_t pixels, const QString& name);
     int borderWidth() const;
     QSize surfaceSize() const;
-    QColor resolveColour(OleColor colour) const;
+    QColor resolveColour(Colour colour) const;
     void applyCursor();
     void applyFrame();
+    // Where the pointer of a mouse event is on the drawing surface, in twips.
+    QPointF surfaceTwips(const QMouseEvent& event) const;
     void handlePress(QMouseEvent* event);
 
     // Skin slices and their geometry (widths in twips, thumb height and top in pixels).
@@ -181,10 +183,10 @@ private:
     std::int16_t m_leftPicWidth = 0;
     std::int16_t m_rightPicWidth = 0;
 
-    OleColor m_topColor = 0;
-    OleColor m_bottomColor = 0;
-    OleColor m_gotTopColor = 0;
-    OleColor m_gotBottomColor = 0;
+    Colour m_topColor = 0;
+    Colour m_bottomColor = 0;
+    Colour m_gotTopColor = 0;
+    Colour m_gotBottomColor = 0;
     std::int32_t m_max = 0;
     std::int32_t m_value = 0;
     std::int32_t m_style = 0;
@@ -199,7 +201,7 @@ private:
     std::int16_t m_biteRP = 0; // twips
 
     // The surface's own properties.
-    OleColor m_backColor;
+    Colour m_backColor;
     picture::Picture m_bkPicture;
     picture::Picture m_mouseIcon;
     std::int16_t m_mousePointer = 0;

@@ -63,7 +63,7 @@ TEST(ColourTest, SplitColorAndItsLimit) {
 
 TEST(ColourTest, GradientBandsRoundHalvesToEven) {
     const auto bands = gradientBands(0xFF0000, 0x000000);
-    const std::array<OleColor, 11> blues = {255, 230, 204, 178, 153, 128, 102, 76, 51, 26, 0};
+    const std::array<Colour, 11> blues = {255, 230, 204, 178, 153, 128, 102, 76, 51, 26, 0};
     for (std::size_t i = 0; i < bands.size(); ++i) {
         EXPECT_EQ(bands[i], blues[i] << 16) << "band " << i;
     }
