@@ -23,9 +23,12 @@ private:
 namespace err {
 inline constexpr int InvalidArgument = 5;
 inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
 inline constexpr int TypeMismatch = 13;
+inline constexpr int InternalError = 51;
 inline constexpr int FileNotFound = 53;
 inline constexpr int PathFileAccess = 75;
+inline constexpr int CannotCreateObject = 429;
 } // namespace err
 
 [[noreturn]] void raiseOverflow();

@@ -109,10 +109,10 @@ void Form1::guarded(const std::function<void()>& handler) {
         number = e.number();
         description = QString::fromStdString(e.description());
     } catch (const std::bad_alloc&) {
-        number = 7;
+        number = common::err::OutOfMemory;
         description = QStringLiteral("内存不足");
     } catch (const std::exception& e) {
-        number = 51;
+        number = common::err::InternalError;
         description = QStringLiteral("内部错误：") + QString::fromLocal8Bit(e.what());
     }
     m_ended = true; // before the box: its event loop must not run our handlers

@@ -455,7 +455,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     d->mpv = d->createEngine();
     if (!d->mpv) {
         delete d->video;
-        throw common::RuntimeError(429, "无法创建播放组件");
+        throw common::RuntimeError(common::err::CannotCreateObject, "无法创建播放组件");
     }
     d->video->onDoubleClick = [this] {
         if (playState() == PlayState::Playing) {
