@@ -1,29 +1,35 @@
 #include "resources/generator/skin_art.h"
 
+#include "mainwindow/layout.h"
 #include "resources/generator/paint_kit.h"
 
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 
 namespace rz4::resources {
 namespace {
 
-// The window is laid out in twips, 15 to a pixel of the skin bitmaps.
-constexpr int px(int twips) {
-    return (twips + 7) / 15;
-}
+using mainwindow::Piece;
 
-// Hot areas of the window converted into the pixels of the bitmap they lie on.
-// Title-bar buttons: Left W - k twips on Image3, which starts at W - 3120; 255 twips high.
-QRect titleButton(int twipsFromRightEdge, int widthTwips) {
-    return {px(3120 - twipsFromRightEdge), 0, px(widthTwips), px(255)};
-}
-// Player buttons: 375 x 405 twips, 525 twips above the bottom, on pieces that start 750 above it.
-QRect barButton(int leftTwipsInPiece) {
-    return {px(leftTwipsInPiece), px(750 - 525), px(375), px(405)};
+// Where a hot area of the window falls on the skin piece it lies over, in that piece's pixels:
+// each button is drawn exactly under the area that takes its clicks.
+QRect hotAreaOn(Piece piece, Piece hotArea) {
+    const mainwindow::Layout layout =
+        mainwindow::layoutTable(mainwindow::DesignWidth, mainwindow::DesignHeight);
+    const auto rectOf = [&](Piece p) {
+        return std::find_if(layout.begin(), layout.end(),
+                            [p](const mainwindow::Placement& placed) { return placed.piece == p; })
+            ->rect;
+    };
+    const mainwindow::TwipRect on = rectOf(piece);
+    const mainwindow::TwipRect area = rectOf(hotArea);
+    const mainwindow::PixelRect r =
+        mainwindow::toPixels({area.left - on.left, area.top - on.top, area.width, area.height});
+    return {r.x, r.y, r.width, r.height};
 }
 
 // ---- top band: Image1, Image2, Image10, Image3 ----
@@ -86,10 +92,10 @@ void drawTitleFace(QPainter& p, const QRect& face, QRgb top, QRgb bottom) {
 }
 
 void drawTitleButtons(QImage& img) {
-    const QRect minimise = titleButton(1860, 375);
-    const QRect pin = titleButton(1485, 375);
-    const QRect maximise = titleButton(1110, 375);
-    const QRect close = titleButton(735, 735);
+    const QRect minimise = hotAreaOn(Piece::Image3, Piece::Image9_0);
+    const QRect pin = hotAreaOn(Piece::Image3, Piece::Image9_1);
+    const QRect maximise = hotAreaOn(Piece::Image3, Piece::Image9_2);
+    const QRect close = hotAreaOn(Piece::Image3, Piece::Image9_3);
 
     QPainter p(&img);
     // Dark outline of the whole group, hanging from the top edge.
@@ -146,7 +152,7 @@ QImage image3() {
     fillColumns(img, QRect(200, 24, 8, 6), [](int x) { return frameDepth(207 - x, 8); });
     fillColumns(img, QRect(206, 1, 2, 23), [](int x) { return frameDepth(207 - x, 8); });
     drawTitleButtons(img);
-    roundLowerLeftCorner(img, titleButton(1860, 375).bottomLeft());
+    roundLowerLeftCorner(img, hotAreaOn(Piece::Image3, Piece::Image9_0).bottomLeft());
     return img;
 }
 
@@ -219,16 +225,16 @@ QImage image5() {
     QImage img = bottomBar(99);
     fillColumns(img, QRect(0, 1, 2, 47), [](int x) { return frameDepth(x, 8); });
     QPainter p(&img);
-    drawButtonWith(p, barButton(80), playGlyph);
-    drawButtonWith(p, barButton(80 + 495), stopGlyph);
-    drawButtonWith(p, barButton(80 + 2 * 495), muteGlyph);
+    drawButtonWith(p, hotAreaOn(Piece::Image5, Piece::Image14_0), playGlyph);
+    drawButtonWith(p, hotAreaOn(Piece::Image5, Piece::Image14_1), stopGlyph);
+    drawButtonWith(p, hotAreaOn(Piece::Image5, Piece::Image14_2), muteGlyph);
     return img;
 }
 
 QImage image7() {
     QImage img = bottomBar(80);
     QPainter p(&img);
-    drawButtonWith(p, barButton(50), fullScreenGlyph);
+    drawButtonWith(p, hotAreaOn(Piece::Image7, Piece::Image14_3), fullScreenGlyph);
     // A quiet embossed mark fills the rest of the bar's end.
     p.setFont(requireFont(QStringLiteral("DejaVu Sans"), 11, true));
     const QRect mark(30, 15, 42, 27);
