@@ -293,7 +293,7 @@ void Form1::loadChannelList() {
     bool loaded = false;
     if (folder.isValid()) {
         const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
-        const bool downloaded = update(listFile);
+        const bool downloaded = checkVersionAndDownloadList(listFile);
         if (m_ended) {
             return;
         }
@@ -317,7 +317,7 @@ void Form1::loadChannelList() {
     }
 }
 
-bool Form1::update(const QString& listFile) {
+bool Form1::checkVersionAndDownloadList(const QString& listFile) {
     const platform::TextReply reply =
         m_http->getText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
     if (m_ended) {

@@ -90,15 +90,13 @@ public:
     QWidget* piece(Piece p) const { return m_pieces[static_cast<std::size_t>(p)]; }
     QString visibilityMarker() const { return m_visibilityMarker; }
 
-    using QWidget::update; // repainting; the version check below shares the name
-
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
     // Version check, then the channel list's download into listFile; true when it arrived.
-    bool update(const QString& listFile);
+    bool checkVersionAndDownloadList(const QString& listFile);
     void setPiece(Piece piece, QWidget* w);
     // One control array of hot areas: tooltips, places in the layout, the shared click handler.
     std::array<HotArea*, 4> hotAreaArray(const std::array<std::u16string_view, 4>& tips,

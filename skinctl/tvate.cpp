@@ -67,18 +67,18 @@ std::int16_t shiftCode(Qt::KeyboardModifiers modifiers) {
 } // namespace
 
 tVate::tVate(QWidget* parent)
-    : QWidget(parent), m_backColor(ButtonFace), m_timer1(new QTimer(this)),
+    : QWidget(parent), m_backColor(ButtonFace), m_hoverTimer(new QTimer(this)),
       m_widgetUnderPointer([] { return QApplication::widgetAt(QCursor::pos()); }) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_timer1->setInterval(HoverIntervalMs);
-    connect(m_timer1, &QTimer::timeout, this, &tVate::Timer1_Timer);
-    UserControl_Initialize();
+    m_hoverTimer->setInterval(HoverIntervalMs);
+    connect(m_hoverTimer, &QTimer::timeout, this, &tVate::Timer1_Timer);
+    writeInitialProperties();
 }
 
 tVate::~tVate() = default;
 
-void tVate::UserControl_Initialize() {
+void tVate::writeInitialProperties() {
     setMax(100);
     setValue(1);
     setStyle(2);
@@ -434,12 +434,12 @@ void tVate::drawTrack(float position) {
         crop(m_rightMidPic, position, w - position);
     } else {
         painter.end();
-        DrawGradient(m_gotTopColor, m_gotBottomColor, 0, position);
-        DrawGradient(m_topColor, m_bottomColor, position, static_cast<float>(w));
+        drawGradient(m_gotTopColor, m_gotBottomColor, 0, position);
+        drawGradient(m_topColor, m_bottomColor, position, static_cast<float>(w));
     }
 }
 
-void tVate::DrawGradient(Colour topColour, Colour bottomColour, float x1, float x2) {
+void tVate::drawGradient(Colour topColour, Colour bottomColour, float x1, float x2) {
     if (m_surface.isNull()) {
         return;
     }
@@ -507,7 +507,7 @@ std::int32_t tVate::GetMouseState() {
     std::int32_t s = 0;
     if (m_isMouseDown) {
         s = 2;
-    } else if (m_isMouseIn && IsMouseOnCmd()) {
+    } else if (m_isMouseIn && pointerOnThumb()) {
         s = 1;
     }
     if (s != 0) {
@@ -518,12 +518,12 @@ std::int32_t tVate::GetMouseState() {
     return s;
 }
 
-bool tVate::IsMouseOnCmd() const {
+bool tVate::pointerOnThumb() const {
     const float right = m_cmdLeft + static_cast<float>(m_cmdWidth);
     return m_cmdLeft < m_mouseX && m_mouseX < right;
 }
 
-bool tVate::IsMouseInControl() const {
+bool tVate::pointerInControl() const {
     return m_widgetUnderPointer() == this;
 }
 
@@ -532,15 +532,15 @@ void tVate::setWidgetUnderPointer(std::function<QWidget*()> probe) {
 }
 
 bool tVate::isHoverTimerActive() const {
-    return m_timer1->isActive();
+    return m_hoverTimer->isActive();
 }
 
 void tVate::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float x, float y) {
     emit MouseMove(Button, Shift, x, y);
     m_isMouseIn = true;
     // Enabling a running timer leaves its period as it is.
-    if (!m_timer1->isActive()) {
-        m_timer1->start();
+    if (!m_hoverTimer->isActive()) {
+        m_hoverTimer->start();
     }
     m_mouseX = x;
     if (!m_canMove) {
@@ -578,10 +578,10 @@ void tVate::UserControl_DblClick() {
 }
 
 void tVate::Timer1_Timer() {
-    if (IsMouseInControl()) {
+    if (pointerInControl()) {
         return;
     }
-    m_timer1->stop();
+    m_hoverTimer->stop();
     m_isMouseIn = false;
     Redraw();
 }

@@ -150,10 +150,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void UserControl_Initialize();
-    void DrawGradient(Colour topColour, Colour bottomColour, float x1, float x2);
-    bool IsMouseInControl() const;
-    bool IsMouseOnCmd() const;
+    // A new control's four property writes, each repainting and notifying.
+    void writeInitialProperties();
+    // Ten bands from topColour to bottomColour between x1 and x2 twips.
+    void drawGradient(Colour topColour, Colour bottomColour, float x1, float x2);
+    bool pointerInControl() const;
+    // The pointer lies strictly inside the thumb as last painted.
+    bool pointerOnThumb() const;
 
     void clearSurface();
     void drawTrack(float position);
@@ -209,7 +212,7 @@ private:
     std::int16_t m_borderStyle = 0;
     QImage m_surface;
 
-    QTimer* m_timer1;
+    QTimer* m_hoverTimer; // runs while the pointer is in, to notice it leave (Timer1_Timer)
     std::function<QWidget*()> m_widgetUnderPointer;
     // A press on the control arms Click (DBClick when the press was a double click).
     bool m_clickArmed = false;
