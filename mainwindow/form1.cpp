@@ -4,9 +4,11 @@
 #include "channels/reader.h"
 #include "common/runtime_error.h"
 #include "mainwindow/channel_tree_widget.h"
-#include "mainwindow/commands.h"
 #include "mainwindow/hot_area.h"
-#include "mainwindow/module1.h"
+#include "mainwindow/taskbar.h"
+#include "mainwindow/tooltips.h"
+#include "mainwindow/visibility_marker.h"
+#include "mainwindow/window_commands.h"
 #include "mainwindow/version.h"
 #include "picture/picture.h"
 #include "platform/browser.h"
@@ -76,6 +78,22 @@ QLabel* skinPiece(int number, QWidget* parent) {
     // Stretched pieces scale their bitmap both ways; fixed ones are exactly its size anyway.
     l->setScaledContents(true);
     return l;
+}
+
+TrayClick trayClick(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return TrayClick::Left;
+    case QSystemTrayIcon::DoubleClick:
+        return TrayClick::DoubleClick;
+    case QSystemTrayIcon::Context:
+        return TrayClick::Right;
+    case QSystemTrayIcon::MiddleClick:
+        return TrayClick::Middle;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return TrayClick::Other;
 }
 
 QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
@@ -264,24 +282,8 @@ void Form1::registerTrayIcon() {
     m_c.trayIcon->setToolTip(programName());
     connect(m_c.trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                int code = trayevent::MouseMove;
-                switch (reason) {
-                case QSystemTrayIcon::Trigger:
-                    code = trayevent::LeftDown;
-                    break;
-                case QSystemTrayIcon::DoubleClick:
-                    code = trayevent::LeftDoubleClick;
-                    break;
-                case QSystemTrayIcon::Context:
-                    code = trayevent::RightDown;
-                    break;
-                case QSystemTrayIcon::MiddleClick:
-                    code = trayevent::MiddleDown;
-                    break;
-                case QSystemTrayIcon::Unknown:
-                    break;
-                }
-                guarded([this, code] { Picture2_MouseMove(code); });
+                const TrayClick click = trayClick(reason);
+                guarded([this, click] { Picture2_MouseMove(click); });
             });
     m_c.trayIcon->show();
 }
@@ -398,14 +400,14 @@ void Form1::setOnTop(bool onTop) {
 void Form1::showFromTray() {
     show();
     // The window manager forgets the state of a window that was hidden.
-    if (m_c.Image9[1]->toolTip().toStdU16String() == tip::NotOnTop) {
+    if (titleButton(TitleButton::OnTop).toolTip().toStdU16String() == tip::NotOnTop) {
         setOnTop(true);
     }
 }
 
 void Form1::Image9_Click(std::int16_t index) {
-    switch (index) {
-    case 0:
+    switch (static_cast<TitleButton>(index)) {
+    case TitleButton::Minimise:
         if (m_desktop.hasTray() && m_c.trayIcon != nullptr && m_c.trayIcon->isVisible()) {
             hide();
             m_visibilityMarker = qs(marker::Hidden);
@@ -414,26 +416,26 @@ void Form1::Image9_Click(std::int16_t index) {
             showMinimized();
         }
         break;
-    case 1: {
-        const OnTopStep step = onTopCommand(m_c.Image9[1]->toolTip().toStdU16String());
+    case TitleButton::OnTop: {
+        HotArea& area = titleButton(TitleButton::OnTop);
+        const OnTopStep step = onTopCommand(area.toolTip().toStdU16String());
         setOnTop(step.onTop);
-        m_c.Image9[1]->setToolTip(qs(step.nextTip));
+        area.setToolTip(qs(step.nextTip));
         break;
     }
-    case 2: {
+    case TitleButton::MaximiseOrRestore: {
+        HotArea& area = titleButton(TitleButton::MaximiseOrRestore);
         const QRect screenArea = screen()->geometry();
-        const SizeStep step = sizeCommand(m_c.Image9[2]->toolTip().toStdU16String(),
+        const SizeStep step = sizeCommand(area.toolTip().toStdU16String(),
                                           static_cast<float>(screenArea.width()) * TwipsPerPixel,
                                           static_cast<float>(screenArea.height()) * TwipsPerPixel,
                                           [this] { return TaskbarHeight(*screen()); });
         setGeometry(pixels(step.window).translated(screenArea.topLeft()));
-        m_c.Image9[2]->setToolTip(qs(step.nextTip));
+        area.setToolTip(qs(step.nextTip));
         break;
     }
-    case 3:
+    case TitleButton::Close:
         end(0);
-        break;
-    default:
         break;
     }
 }
@@ -452,26 +454,24 @@ void Form1::end(int exitCode) {
 void Form1::closeEvent(QCloseEvent* e) {
     // Closed from outside (the taskbar, a window-manager key): the same as the close button.
     e->accept();
-    guarded([this] { Image9_Click(3); });
+    guarded([this] { Image9_Click(indexOf(TitleButton::Close)); });
 }
 
 void Form1::Image14_Click(std::int16_t index) {
-    switch (index) {
-    case 0:
+    switch (static_cast<PlayerButton>(index)) {
+    case PlayerButton::Play:
         m_player->play();
         break;
-    case 1:
+    case PlayerButton::Stop:
         m_player->stop();
         break;
-    case 2:
+    case PlayerButton::Mute:
         m_player->setMute(!m_player->mute());
         break;
-    case 3:
+    case PlayerButton::FullScreen:
         if (m_player->playState() == platform::PlayState::Playing) {
             m_player->setFullScreen(true);
         }
-        break;
-    default:
         break;
     }
 }
@@ -481,10 +481,10 @@ void Form1::Image15_MouseDown() {
     windowHandle()->startSystemMove();
 }
 
-void Form1::Picture2_MouseMove(int eventCode) {
-    switch (trayAction(eventCode, m_visibilityMarker.toStdU16String())) {
+void Form1::Picture2_MouseMove(TrayClick click) {
+    switch (trayAction(click, m_visibilityMarker.toStdU16String())) {
     case TrayAction::Hide:
-        Image9_Click(0);
+        Image9_Click(indexOf(TitleButton::Minimise));
         m_visibilityMarker = qs(marker::Hidden);
         break;
     case TrayAction::Show:

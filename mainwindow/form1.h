@@ -1,6 +1,8 @@
 #pragma once
 
 #include "mainwindow/layout.h"
+#include "mainwindow/tray.h"
+#include "mainwindow/window_commands.h"
 
 #include <QString>
 #include <QWidget>
@@ -69,8 +71,8 @@ public:
     void Image9_Click(std::int16_t index);
     void Image14_Click(std::int16_t index);
     void Image15_MouseDown();
-    // eventCode is the mouse-message number of what happened on the tray icon.
-    void Picture2_MouseMove(int eventCode);
+    // The tray icon's notification: what the user did on it.
+    void Picture2_MouseMove(TrayClick click);
     void volume_Changed(std::int32_t& tValue, std::int32_t& tMax);
 
     struct Controls {
@@ -102,6 +104,9 @@ private:
     std::array<HotArea*, 4> hotAreaArray(const std::array<std::u16string_view, 4>& tips,
                                          const std::array<Piece, 4>& pieces,
                                          void (Form1::*click)(std::int16_t));
+    HotArea& titleButton(TitleButton button) const {
+        return *m_c.Image9[static_cast<std::size_t>(button)];
+    }
     void setUpVolume();
     void registerTrayIcon();
     void loadChannelList();

@@ -1,4 +1,8 @@
-#include "mainwindow/commands.h"
+#include "mainwindow/taskbar_height.h"
+#include "mainwindow/tooltips.h"
+#include "mainwindow/tray.h"
+#include "mainwindow/visibility_marker.h"
+#include "mainwindow/window_commands.h"
 
 #include "common/runtime_error.h"
 
@@ -74,21 +78,21 @@ TEST(WindowCommands, TaskbarHeightRoundsHalfToEvenAndOverflows) {
 }
 
 TEST(TrayIcon, OnlyALeftPressTogglesTheWindow) {
-    using namespace trayevent;
-    for (int code : {MouseMove, LeftUp, LeftDoubleClick, RightDown, 517, 518, MiddleDown, 521}) {
-        EXPECT_EQ(trayAction(code, marker::Shown), TrayAction::None) << code;
-        EXPECT_EQ(trayAction(code, marker::Hidden), TrayAction::None) << code;
+    for (TrayClick click :
+         {TrayClick::DoubleClick, TrayClick::Right, TrayClick::Middle, TrayClick::Other}) {
+        EXPECT_EQ(trayAction(click, marker::Shown), TrayAction::None);
+        EXPECT_EQ(trayAction(click, marker::Hidden), TrayAction::None);
     }
-    EXPECT_EQ(trayAction(LeftDown, marker::Shown), TrayAction::Hide);
-    EXPECT_EQ(trayAction(LeftDown, marker::Hidden), TrayAction::Show);
+    EXPECT_EQ(trayAction(TrayClick::Left, marker::Shown), TrayAction::Hide);
+    EXPECT_EQ(trayAction(TrayClick::Left, marker::Hidden), TrayAction::Show);
     // Any marker that is not exactly "shown" brings the window back.
-    EXPECT_EQ(trayAction(LeftDown, u""), TrayAction::Show);
+    EXPECT_EQ(trayAction(TrayClick::Left, u""), TrayAction::Show);
 }
 
 TEST(TrayIcon, DoubleClickTogglesOnce) {
     std::u16string m(marker::Shown);
-    for (int code : {trayevent::LeftDown, trayevent::LeftDoubleClick}) {
-        switch (trayAction(code, m)) {
+    for (TrayClick click : {TrayClick::Left, TrayClick::DoubleClick}) {
+        switch (trayAction(click, m)) {
         case TrayAction::Hide:
             m = marker::Hidden;
             break;

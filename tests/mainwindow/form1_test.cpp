@@ -367,16 +367,17 @@ TEST_F(Form1Test, TrayPressesToggleTheWindow) {
     m_desktop.tray = true;
     auto form = startForm();
     form->show();
-    for (int code : {512, 514, 515, 516, 517, 519}) {
-        form->Picture2_MouseMove(code);
-        EXPECT_TRUE(form->isVisible()) << code;
+    for (TrayClick click :
+         {TrayClick::Other, TrayClick::DoubleClick, TrayClick::Right, TrayClick::Middle}) {
+        form->Picture2_MouseMove(click);
+        EXPECT_TRUE(form->isVisible());
     }
     const QRect place = form->geometry();
-    form->Picture2_MouseMove(513);
-    form->Picture2_MouseMove(515); // the second half of a double click
+    form->Picture2_MouseMove(TrayClick::Left);
+    form->Picture2_MouseMove(TrayClick::DoubleClick); // the second half of a double click
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->visibilityMarker(), QStringLiteral("隐藏"));
-    form->Picture2_MouseMove(513);
+    form->Picture2_MouseMove(TrayClick::Left);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->visibilityMarker(), QStringLiteral("显示"));
     EXPECT_EQ(form->geometry(), place);
@@ -385,7 +386,7 @@ TEST_F(Form1Test, TrayPressesToggleTheWindow) {
     QTest::mouseClick(form->controls().Image9[0], Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->visibilityMarker(), QStringLiteral("隐藏"));
-    form->Picture2_MouseMove(513);
+    form->Picture2_MouseMove(TrayClick::Left);
     EXPECT_TRUE(form->isVisible());
 }
 

@@ -1,7 +1,7 @@
-#include "mainwindow/module1.h"
+#include "mainwindow/taskbar.h"
 
-#include "mainwindow/commands.h"
-#include "mainwindow/layout.h"
+#include "common/twips.h"
+#include "mainwindow/taskbar_height.h"
 
 #include <QScreen>
 
@@ -12,7 +12,8 @@ std::int16_t TaskbarHeight(const QScreen& screen) {
     const QRect work = screen.availableGeometry();
     // The work area's bottom edge as the screen counts it: exclusive, from the screen's top.
     const int bottom = work.y() + work.height() - all.y();
-    return taskbarHeightTwips(bottom, all.height() * double{TwipsPerPixel}, TwipsPerPixel);
+    return taskbarHeightTwips(bottom, all.height() * double{common::TwipsPerPixel},
+                              common::TwipsPerPixel);
 }
 
 } // namespace rz4::mainwindow

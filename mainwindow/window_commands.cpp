@@ -1,6 +1,6 @@
-#include "mainwindow/commands.h"
+#include "mainwindow/window_commands.h"
 
-#include "common/numeric.h"
+#include "mainwindow/tooltips.h"
 
 namespace rz4::mainwindow {
 
@@ -20,19 +20,6 @@ SizeStep sizeCommand(std::u16string_view tooltip, float screenWidth, float scree
     return {{(screenWidth - DesignWidth) / 2, (screenHeight - DesignHeight) / 2, DesignWidth,
              DesignHeight},
             tip::Maximise};
-}
-
-std::int16_t taskbarHeightTwips(int workAreaBottomPixels, double screenHeightTwips,
-                                double twipsPerPixel) {
-    return common::toInt16((screenHeightTwips / twipsPerPixel - workAreaBottomPixels) *
-                           twipsPerPixel);
-}
-
-TrayAction trayAction(int eventCode, std::u16string_view visibilityMarker) {
-    if (eventCode != trayevent::LeftDown) {
-        return TrayAction::None;
-    }
-    return visibilityMarker == marker::Shown ? TrayAction::Hide : TrayAction::Show;
 }
 
 } // namespace rz4::mainwindow
