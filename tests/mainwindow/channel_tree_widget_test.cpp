@@ -17,14 +17,6 @@ namespace {
 
 class ChannelTreeWidgetTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) {
-            new QApplication(argc, argv);
-        }
-    }
     ChannelTreeWidget tree;
 };
 

@@ -54,8 +54,6 @@ QByteArray gbk(const QString& s) {
 
 class Form1Test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensureApplication(); }
-
     void SetUp() override {
         // Temporary files go where the test can see them; the working directory is watched too.
         ASSERT_TRUE(m_tmp.isValid());

@@ -2,6 +2,7 @@
 
 #include "platform/browser.h"
 #include "resources/resources.h"
+#include "tests/support/qt_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,19 +69,14 @@ void ServedFolder::put(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-void ensureApplication() {
-    if (QApplication::instance() != nullptr) {
-        return;
-    }
-    static int argc = 1;
-    static char name[] = "mainwindow_test";
-    static char* argv[] = {name, nullptr};
-    rz4::platform::Browser::prepareApplication();
-    new QApplication(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setQuitOnLastWindowClosed(false);
-    rz4::resources::init();
-}
+// The application object as the program sets it up, with the window's resources loaded.
+[[maybe_unused]] const bool setUp = rz4::testsupport::registerApplicationSetup(
+    [] { rz4::platform::Browser::prepareApplication(); },
+    [] {
+        std::setlocale(LC_NUMERIC, "C");
+        QApplication::setQuitOnLastWindowClosed(false);
+        rz4::resources::init();
+    });
 
 QByteArray bitReversed(QByteArray bytes) {
     for (char& c : bytes) {

@@ -24,8 +24,5 @@ private:
     int m_port = 0;
 };
 
-// The application object for the whole test program, with the window's resources loaded.
-void ensureApplication();
-
 // Reverses the bit order of every byte, as the channel server stores its list.
 QByteArray bitReversed(QByteArray bytes);

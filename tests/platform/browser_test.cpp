@@ -1,4 +1,5 @@
 #include "platform/browser.h"
+#include "tests/support/qt_main.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,12 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
+// Start as the program does: the set-up alone must make the engine run here (as root).
+[[maybe_unused]] const bool setUp = rz4::testsupport::registerApplicationSetup([] {
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    Browser::prepareApplication();
+});
+
 void spin(std::chrono::milliseconds time) {
     QEventLoop loop;
     QTimer::singleShot(time, &loop, &QEventLoop::quit);
@@ -36,13 +43,6 @@ void spin(std::chrono::milliseconds time) {
 class BrowserTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // Start as the program does: the set-up alone must make the engine run here (as root).
-        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
-        Browser::prepareApplication();
-        static int argc = 1;
-        static char name[] = "platform_browser_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
@@ -52,7 +52,6 @@ protected:
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        app.reset();
     }
 
     void SetUp() override {
@@ -102,7 +101,6 @@ protected:
         QApplication::sendEvent(target, &release);
     }
 
-    static inline std::unique_ptr<QApplication> app;
     static inline UrlCatcher catcher;
     QTemporaryDir dir;
     std::unique_ptr<Browser> browser;

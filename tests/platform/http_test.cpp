@@ -35,11 +35,6 @@ QByteArray readFile(const QString& path) {
 class HttpTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "platform_http_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QCoreApplication>(argc, argv);
-
         server = std::make_unique<QProcess>();
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server->start(QStringLiteral("python3"), {QStringLiteral(RZ4_HTTP_TEST_SERVER)});
@@ -55,7 +50,6 @@ protected:
         server->kill();
         server->waitForFinished(5000);
         server.reset();
-        app.reset();
     }
 
     static QUrl url(const QString& path) {
@@ -72,7 +66,6 @@ protected:
     QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
     QString target() const { return dir.filePath(QStringLiteral("baby1.mdb")); }
 
-    static inline std::unique_ptr<QCoreApplication> app;
     static inline std::unique_ptr<QProcess> server;
     static inline int port = 0;
 

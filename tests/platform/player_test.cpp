@@ -1,5 +1,6 @@
 #include "platform/player.h"
-#include "tests/platform/player_fixture.h"
+#include "tests/support/player_fixture.h"
+#include "tests/support/qt_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,44 +19,31 @@
 using namespace std::chrono_literals;
 using rz4::platform::Player;
 using rz4::platform::PlayState;
-using rz4::platform::testing::fullScreenWindow;
-using rz4::platform::testing::LiveChannels;
-using rz4::platform::testing::makeApplication;
-using rz4::platform::testing::startChild;
-using rz4::platform::testing::StatusLog;
-using rz4::platform::testing::timePos;
-using rz4::platform::testing::waitUntil;
+using rz4::testsupport::fullScreenWindow;
+using rz4::testsupport::LiveChannelSuite;
+using rz4::testsupport::startChild;
+using rz4::testsupport::StatusLog;
+using rz4::testsupport::timePos;
+using rz4::testsupport::waitUntil;
 
 namespace {
 
 // The locale a user of this program runs under; mpv will not start under it unless we cope.
 const char* userLocale = nullptr;
 
+[[maybe_unused]] const bool setUp = rz4::testsupport::registerApplicationSetup([] {
+    for (const char* name : {"zh_CN.UTF-8", "zh_CN.utf8", "de_DE.UTF-8", "en_US.UTF-8"}) {
+        if (std::setlocale(LC_ALL, name)) {
+            userLocale = name;
+            setenv("LC_ALL", name, 1);
+            break;
+        }
+    }
+});
+
 } // namespace
 
-class PlayerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        for (const char* name : {"zh_CN.UTF-8", "zh_CN.utf8", "de_DE.UTF-8", "en_US.UTF-8"}) {
-            if (std::setlocale(LC_ALL, name)) {
-                userLocale = name;
-                setenv("LC_ALL", name, 1);
-                break;
-            }
-        }
-        app = makeApplication();
-        channels = std::make_unique<LiveChannels>();
-        ASSERT_TRUE(channels->serving());
-        ASSERT_TRUE(channels->startChannel("ch1"));
-    }
-    static void TearDownTestSuite() {
-        channels.reset();
-        app.reset();
-    }
-
-    static inline std::unique_ptr<QApplication> app;
-    static inline std::unique_ptr<LiveChannels> channels;
-};
+using PlayerTest = LiveChannelSuite;
 
 TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
     QWidget window;
@@ -124,7 +112,7 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
 TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
     QTcpServer silent; // accepts connections (the kernel does) and never answers
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    const quint16 refusedPort = rz4::platform::testing::freePort();
+    const quint16 refusedPort = rz4::testsupport::freePort();
     QFile junk(channels->dir() + "/junk.txt");
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));

@@ -2,7 +2,8 @@
 // our native widget and can lose it.
 #include "platform/player.h"
 #include "platform/x11_embed_window.h"
-#include "tests/platform/player_fixture.h"
+#include "tests/support/player_fixture.h"
+#include "tests/support/qt_main.h"
 
 #include <QApplication>
 #include <QFile>
@@ -29,13 +30,12 @@
 
 using namespace std::chrono_literals;
 using rz4::platform::Player;
-using rz4::platform::testing::fullScreenWindow;
-using rz4::platform::testing::LiveChannels;
-using rz4::platform::testing::makeApplication;
-using rz4::platform::testing::startChild;
-using rz4::platform::testing::StatusLog;
-using rz4::platform::testing::timePos;
-using rz4::platform::testing::waitUntil;
+using rz4::testsupport::fullScreenWindow;
+using rz4::testsupport::LiveChannelSuite;
+using rz4::testsupport::startChild;
+using rz4::testsupport::StatusLog;
+using rz4::testsupport::timePos;
+using rz4::testsupport::waitUntil;
 
 namespace {
 
@@ -142,17 +142,21 @@ bool pictureInWidget(xcb_window_t picture, const QWidget& video) {
            place == screenRect(video.winId()) && place.size() == video.size();
 }
 
-} // namespace
-
-class PlayerX11Test : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
+// A virtual display of our own with a window manager, as on a desktop, when both are installed:
+// the window manager manages every top-level window we show and hide, and a video that leaves
+// the main window might stay with it.
+class VirtualDesktop {
+public:
+    // Before the application object: it connects to the display it finds in the environment.
+    void start() {
         const int display = freeDisplay();
         if (display == 0 || QStandardPaths::findExecutable("Xvfb").isEmpty()) {
+            // The tests skip; the application object still needs a platform.
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
             return;
         }
-        xvfb = std::make_unique<QProcess>();
-        startChild(*xvfb, "Xvfb",
+        m_xvfb = std::make_unique<QProcess>();
+        startChild(*m_xvfb, "Xvfb",
                    {QStringLiteral(":%1").arg(display), "-screen", "0", "1280x800x24", "-nolisten",
                     "tcp"});
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
@@ -164,16 +168,12 @@ protected:
         setenv("QT_QPA_PLATFORM", "xcb", 1);
         startWindowManager();
         QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-        app = makeApplication();
-        channels = std::make_unique<LiveChannels>();
-        ASSERT_TRUE(channels->serving());
-        ASSERT_TRUE(channels->startChannel("ch1"));
     }
-    static void TearDownTestSuite() {
-        channels.reset();
-        app.reset();
+
+    // After the application object, which may still talk to the display until it goes.
+    void stop() {
         // Terminated, not killed, so that the server removes its lock.
-        for (QProcess* process : {windowManager.get(), xvfb.get()}) {
+        for (QProcess* process : {m_windowManager.get(), m_xvfb.get()}) {
             if (process) {
                 process->terminate();
                 if (!process->waitForFinished(5000)) {
@@ -182,18 +182,21 @@ protected:
                 }
             }
         }
-        windowManager.reset();
+        m_windowManager.reset();
+        m_xvfb.reset();
     }
-    // A window manager, as on a desktop, when one is installed: it manages every top-level
-    // window we show and hide, and a video that leaves the main window might stay with it.
-    static void startWindowManager() {
+
+    bool running() const { return m_xvfb != nullptr; }
+
+private:
+    void startWindowManager() {
         if (QStandardPaths::findExecutable("icewm").isEmpty()) {
             return;
         }
-        windowManagerHome = std::make_unique<QTemporaryDir>();
-        setenv("ICEWM_PRIVCFG", qPrintable(windowManagerHome->path()), 1);
-        windowManager = std::make_unique<QProcess>();
-        startChild(*windowManager, "icewm", {});
+        m_windowManagerHome = std::make_unique<QTemporaryDir>();
+        setenv("ICEWM_PRIVCFG", qPrintable(m_windowManagerHome->path()), 1);
+        m_windowManager = std::make_unique<QProcess>();
+        startChild(*m_windowManager, "icewm", {});
         xcb_connection_t* c = xcb_connect(nullptr, nullptr);
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
         const char name[] = "_NET_SUPPORTING_WM_CHECK";
@@ -212,17 +215,31 @@ protected:
         std::free(atom);
         xcb_disconnect(c);
     }
+
+    std::unique_ptr<QProcess> m_xvfb;
+    std::unique_ptr<QTemporaryDir> m_windowManagerHome;
+    std::unique_ptr<QProcess> m_windowManager;
+};
+
+VirtualDesktop desktop;
+
+[[maybe_unused]] const bool setUp = rz4::testsupport::registerApplicationSetup(
+    [] { desktop.start(); }, {}, [] { desktop.stop(); });
+
+} // namespace
+
+class PlayerX11Test : public LiveChannelSuite {
+protected:
+    static void SetUpTestSuite() {
+        if (desktop.running()) {
+            LiveChannelSuite::SetUpTestSuite();
+        }
+    }
     void SetUp() override {
-        if (!app) {
+        if (!desktop.running()) {
             GTEST_SKIP() << "no Xvfb or no free display below 10";
         }
     }
-
-    static inline std::unique_ptr<QProcess> xvfb;
-    static inline std::unique_ptr<QTemporaryDir> windowManagerHome;
-    static inline std::unique_ptr<QProcess> windowManager;
-    static inline std::unique_ptr<QApplication> app;
-    static inline std::unique_ptr<LiveChannels> channels;
 };
 
 TEST_F(PlayerX11Test, FullScreenMovesThePictureWithoutInterruptingIt) {

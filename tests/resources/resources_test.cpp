@@ -38,13 +38,7 @@ constexpr QRgb kKey = 0xff00ff;
 
 class Resources : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "resources_test";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv); // QProcess wants an application object
-        rz4::resources::init();
-    }
+    static void SetUpTestSuite() { rz4::resources::init(); }
 
     static QImage compiled(const QString& path) {
         return QImage(":/" + path).convertToFormat(QImage::Format_ARGB32);

@@ -2,7 +2,6 @@
 #include "skinctl/tvate.h"
 
 #include "common/runtime_error.h"
-#include "tests/skinctl/qt_app.h"
 #include "tests/skinctl/test_support.h"
 
 #include <gtest/gtest.h>
@@ -91,10 +90,7 @@ void expectConfigured(const tVate& c) {
     EXPECT_TRUE(c.CanMove());
 }
 
-class PropertyBagTest : public ::testing::Test {
-protected:
-    void SetUp() override { testskin::application(); }
-};
+using PropertyBagTest = ::testing::Test;
 
 TEST_F(PropertyBagTest, SavesFifteenKeysInOrderWithTheirDefaults) {
     tVate c;

@@ -1,12 +1,12 @@
 #include "skinctl/tvate.h"
 
 #include "common/runtime_error.h"
-#include "tests/skinctl/qt_app.h"
 #include "tests/skinctl/synthetic_skin.h"
 #include "tests/skinctl/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -75,7 +75,6 @@ protected:
     }
     QRgb pixel(int x, int y) const { return control.composedImage().pixel(x, y); }
 
-    QApplication& app = skin::application(); // before the control
     tVate control;
 };
 

@@ -5,19 +5,22 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 
-class QApplication;
 class QWidget;
 
 namespace rz4::platform {
 class Player;
 }
 
-namespace rz4::platform::testing {
+namespace rz4::testsupport {
+
+using platform::Player;
 
 // Live HLS channels made by ffmpeg in real time and served by an HTTP server on 127.0.0.1, both
 // started here and killed when this object goes (or when the test process dies).
@@ -51,9 +54,14 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds boun
 // Starts a child process that dies with the test process.
 void startChild(QProcess& process, const QString& program, const QStringList& args);
 
-// The application object of a test suite; the suite tears it down itself, before the display it
-// may be using and before static destructors run.
-std::unique_ptr<QApplication> makeApplication();
+// A suite of player tests with the live channel "ch1" running for all of its tests.
+class LiveChannelSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+    static inline std::unique_ptr<LiveChannels> channels;
+};
 
 // Every status the player announced, in order.
 class StatusLog {
@@ -74,4 +82,4 @@ QWidget* fullScreenWindow(const QWidget& main);
 // Seconds of the stream played so far, from the engine.
 double timePos(const Player& player);
 
-} // namespace rz4::platform::testing
+} // namespace rz4::testsupport

@@ -1,4 +1,4 @@
-#include "tests/platform/player_fixture.h"
+#include "tests/support/player_fixture.h"
 
 #include "platform/player.h"
 
@@ -17,7 +17,7 @@
 #include <csignal>
 #include <sys/prctl.h>
 
-namespace rz4::platform::testing {
+namespace rz4::testsupport {
 
 using namespace std::chrono_literals;
 
@@ -49,11 +49,14 @@ void startChild(QProcess& process, const QString& program, const QStringList& ar
     process.waitForStarted();
 }
 
-std::unique_ptr<QApplication> makeApplication() {
-    static int argc = 1;
-    static char name[] = "platform_test";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
+void LiveChannelSuite::SetUpTestSuite() {
+    channels = std::make_unique<LiveChannels>();
+    ASSERT_TRUE(channels->serving());
+    ASSERT_TRUE(channels->startChannel("ch1"));
+}
+
+void LiveChannelSuite::TearDownTestSuite() {
+    channels.reset();
 }
 
 StatusLog::StatusLog(Player& player) : m_player(player) {
@@ -168,4 +171,4 @@ QWidget* fullScreenWindow(const QWidget& main) {
     return found == windows.end() ? nullptr : *found;
 }
 
-} // namespace rz4::platform::testing
+} // namespace rz4::testsupport
