@@ -14,6 +14,8 @@ import http.server
 import sys
 import time
 
+from hanging import HangsUntilClientLeaves
+
 MODES = ["normal", "hang", "error", "missing", "trickle", "trickle-list", "cut"]
 
 
@@ -40,7 +42,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return None
 
 
-class FaultyHandler(Handler):
+class FaultyHandler(HangsUntilClientLeaves, Handler):
     mode = "normal"
 
     def do_GET(self):
@@ -58,14 +60,6 @@ class FaultyHandler(Handler):
                 super().do_GET()
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
-
-    def wait_for_client_to_leave(self):
-        try:
-            while self.rfile.read(1):
-                pass
-        except OSError:
-            pass
-        self.close_connection = True
 
     def trickle(self):
         self.send_response(200)

@@ -15,10 +15,15 @@ closes, so a test that dies does not leave it behind. Paths:
 """
 
 import http.server
+import os
 import sys
 import threading
 import time
 import urllib.parse
+
+# The demo server's folder holds the misbehaviour both servers share.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo"))
+from hanging import HangsUntilClientLeaves  # noqa: E402
 
 TEXT = "3.0.0|2026-12-07|今日节目：新闻联播"
 
@@ -29,7 +34,7 @@ def pattern(size):
     return (block * reps)[:size]
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(HangsUntilClientLeaves, http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
     def log_message(self, fmt, *args):
@@ -45,14 +50,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         self.end_headers()
         self.wfile.write(body)
-
-    def wait_for_client_to_leave(self):
-        try:
-            while self.rfile.read(1):
-                pass
-        except OSError:
-            pass
-        self.close_connection = True
 
     def do_GET(self):
         url = urllib.parse.urlparse(self.path)
