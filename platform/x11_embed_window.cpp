@@ -23,8 +23,8 @@ WId X11EmbedWindow::create(WId parent, QSize size) {
     const uint32_t background = 0;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window,
                       static_cast<xcb_window_t>(parent), 0, 0, extent(size.width()),
-                      extent(size.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &background);
+                      extent(size.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL, &background);
     // mpv talks to the server on its own connection: the window must be there before it.
     std::free(xcb_request_check(m_connection, xcb_map_window_checked(m_connection, m_window)));
     return m_window;

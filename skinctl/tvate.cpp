@@ -45,7 +45,8 @@ template <typename Step> void skipOnError(Step&& step) {
 QRect pixelRect(double x, double y, double width, double height) {
     const int left = common::twipsToPixels(x);
     const int top = common::twipsToPixels(y);
-    return {left, top, common::twipsToPixels(x + width) - left, common::twipsToPixels(y + height) - top};
+    return {left, top, common::twipsToPixels(x + width) - left,
+            common::twipsToPixels(y + height) - top};
 }
 
 std::int16_t buttonCode(Qt::MouseButtons buttons) {

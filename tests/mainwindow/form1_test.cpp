@@ -276,11 +276,16 @@ TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {
     c.WMP->setURL(channel);
     whilePlaying = QStringLiteral("(never played)");
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return c.WMP->playState() == rz4::platform::PlayState::Playing && whilePlaying != "(never played)"; }, 60000));
+        [&] {
+            return c.WMP->playState() == rz4::platform::PlayState::Playing &&
+                   whilePlaying != "(never played)";
+        },
+        60000));
     EXPECT_TRUE(whilePlaying.isEmpty()) << whilePlaying.toStdString();
 
     c.WMP->stop();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return c.WMP->playState() != rz4::platform::PlayState::Playing; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return c.WMP->playState() != rz4::platform::PlayState::Playing; }, 10000));
     QApplication::processEvents();
     EXPECT_FALSE(c.Label2->text().isEmpty());
     EXPECT_EQ(c.Label2->text(), c.WMP->status());

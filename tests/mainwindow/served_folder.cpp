@@ -70,13 +70,13 @@ void ServedFolder::put(const QString& path, const QByteArray& bytes) {
 }
 
 // The application object as the program sets it up, with the window's resources loaded.
-[[maybe_unused]] const bool setUp = rz4::testsupport::registerApplicationSetup(
-    [] { rz4::platform::Browser::prepareApplication(); },
-    [] {
-        std::setlocale(LC_NUMERIC, "C");
-        QApplication::setQuitOnLastWindowClosed(false);
-        rz4::resources::init();
-    });
+[[maybe_unused]] const bool setUp =
+    rz4::testsupport::registerApplicationSetup([] { rz4::platform::Browser::prepareApplication(); },
+                                               [] {
+                                                   std::setlocale(LC_NUMERIC, "C");
+                                                   QApplication::setQuitOnLastWindowClosed(false);
+                                                   rz4::resources::init();
+                                               });
 
 QByteArray bitReversed(QByteArray bytes) {
     for (char& c : bytes) {

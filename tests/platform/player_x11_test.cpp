@@ -223,8 +223,8 @@ private:
 
 VirtualDesktop desktop;
 
-[[maybe_unused]] const bool setUp = rz4::testsupport::registerApplicationSetup(
-    [] { desktop.start(); }, {}, [] { desktop.stop(); });
+[[maybe_unused]] const bool setUp =
+    rz4::testsupport::registerApplicationSetup([] { desktop.start(); }, {}, [] { desktop.stop(); });
 
 } // namespace
 
