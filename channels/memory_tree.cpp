@@ -1,5 +1,8 @@
 #include "channels/memory_tree.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace rz4::channels {
 
 MemoryNode::MemoryNode(MemoryNode* parent, std::optional<std::string> key, std::string text)
@@ -70,16 +73,14 @@ std::vector<const MemoryNode*> MemoryTree::nodes() const {
     std::vector<const MemoryNode*> order;
     // Depth first with a stack of its own: children are pushed last to first.
     std::vector<const MemoryNode*> pending;
-    for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it) {
-        pending.push_back(it->get());
-    }
+    const auto pointer = [](const auto& node) { return node.get(); };
+    std::transform(m_roots.rbegin(), m_roots.rend(), std::back_inserter(pending), pointer);
     while (!pending.empty()) {
         const MemoryNode* node = pending.back();
         pending.pop_back();
         order.push_back(node);
-        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it) {
-            pending.push_back(it->get());
-        }
+        std::transform(node->children().rbegin(), node->children().rend(),
+                       std::back_inserter(pending), pointer);
     }
     return order;
 }

@@ -9,8 +9,8 @@ namespace rz4::mainwindow {
 namespace {
 
 QColor toQColor(channels::Colour c) {
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                  static_cast<int>((c >> 16) & 0xFF));
+    return {static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+            static_cast<int>((c >> 16) & 0xFF)};
 }
 
 } // namespace
@@ -53,7 +53,7 @@ private:
     ChannelTreeWidget* m_tree;
 };
 
-ChannelTreeWidget::ChannelTreeWidget(QWidget* parent) : QTreeWidget(parent), m_itemHeight(0) {
+ChannelTreeWidget::ChannelTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
     setUniformRowHeights(true);
@@ -82,7 +82,7 @@ channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& 
                                               int relationship,
                                               const std::optional<std::string>& key,
                                               const std::string& text) {
-    if (key && m_keys.count(*key) != 0) {
+    if (key && m_keys.contains(*key)) {
         return nullptr;
     }
     QTreeWidgetItem* parentItem = nullptr;

@@ -47,7 +47,7 @@ private:
 
     std::unordered_map<std::string, QTreeWidgetItem*> m_keys;
     std::map<std::string, QIcon> m_images;
-    int m_itemHeight;
+    int m_itemHeight = 0;
     QPersistentModelIndex m_scrollTarget;
     bool m_scrollQueued = false;
 };

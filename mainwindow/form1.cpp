@@ -140,8 +140,8 @@ void Form1::guarded(const std::function<void()>& handler) {
 
 Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
-      m_desktop(std::move(desktop)), m_player(nullptr),
-      m_http(std::make_unique<platform::HttpClient>()), m_visibilityMarker(qs(marker::Shown)) {
+      m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()),
+      m_visibilityMarker(qs(marker::Shown)) {
     substituteFonts();
     setWindowTitle(Caption);
     setWindowIcon(QIcon(QStringLiteral(":/icon/rz4tv.png")));

@@ -118,7 +118,7 @@ private:
 
     QString m_server;
     Desktop m_desktop;
-    platform::Player* m_player; // a child of the window, like every control
+    platform::Player* m_player = nullptr; // a child of the window, like every control
     std::unique_ptr<platform::HttpClient> m_http;
     Controls m_c{};
     std::array<QWidget*, PieceCount> m_pieces{};

@@ -55,5 +55,5 @@ int main(int argc, char* argv[]) {
         return form->exitCode();
     }
     form->show();
-    return app.exec();
+    return QApplication::exec();
 }

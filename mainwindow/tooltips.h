@@ -2,11 +2,9 @@
 
 #include <string_view>
 
-namespace rz4::mainwindow {
-
 // Tooltips of the hot areas. The two-state commands keep their state in their tooltip, which
 // always names what the next click does.
-namespace tip {
+namespace rz4::mainwindow::tip {
 inline constexpr std::u16string_view Minimise = u"最小化";
 inline constexpr std::u16string_view OnTop = u"窗口置顶";
 inline constexpr std::u16string_view NotOnTop = u"取消置顶";
@@ -17,6 +15,4 @@ inline constexpr std::u16string_view Play = u"播放";
 inline constexpr std::u16string_view Stop = u"停止";
 inline constexpr std::u16string_view Mute = u"静音";
 inline constexpr std::u16string_view FullScreen = u"全屏";
-} // namespace tip
-
-} // namespace rz4::mainwindow
+} // namespace rz4::mainwindow::tip

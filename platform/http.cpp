@@ -70,7 +70,7 @@ public:
 
     // Records the count at `now` (milliseconds); false when the last window fell short.
     bool keepsUp(qint64 now, qint64 received) {
-        m_samples.push_back({now, received});
+        m_samples.emplace_back(now, received);
         while (m_samples.size() > 1 && m_samples[1].first <= now - m_window) {
             m_samples.pop_front();
         }

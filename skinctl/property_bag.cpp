@@ -74,7 +74,7 @@ QVariant SettingsPropertyBag::read(const QString& key, const QVariant& defaultVa
     if (!m_settings.contains(path(key))) {
         return defaultValue;
     }
-    const QVariant stored = m_settings.value(path(key));
+    QVariant stored = m_settings.value(path(key));
     if (!holdsPicture(defaultValue)) {
         return stored;
     }

@@ -63,7 +63,7 @@ picture::Picture readPicture(const PropertyBag& bag, const QString& key);
 
 // The form in which booleans go into a bag.
 inline QVariant boolValue(bool b) {
-    return QVariant(b ? -1 : 0);
+    return {b ? -1 : 0};
 }
 
 } // namespace rz4::skinctl

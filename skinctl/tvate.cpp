@@ -327,7 +327,7 @@ picture::Picture tVate::PicToPic(const picture::Picture& thePicture, std::int32_
         common::raiseInvalidArgument();
     }
     // The copy goes through a context like the control's surface, so it comes out in its format.
-    const picture::Picture captured =
+    picture::Picture captured =
         picture::DCToPicture(thePicture.image(), LeftSrc, TopSrc, WidthSrc, HeightSrc);
     if (captured.isEmpty()) {
         return captured;
@@ -481,9 +481,9 @@ void tVate::drawCaption() {
     painter.setPen(resolveColour(ButtonText));
     const QFontMetricsF metrics(font(), &m_surface);
     const double textWidth = metrics.horizontalAdvance(m_caption) * TwipsPerPixel;
-    const float x = static_cast<float>((ScaleWidth() - textWidth) / 2);
+    const auto x = static_cast<float>((ScaleWidth() - textWidth) / 2);
     const double textHeight = metrics.height() * TwipsPerPixel;
-    const float y = static_cast<float>((ScaleHeight() - textHeight) / 2);
+    const auto y = static_cast<float>((ScaleHeight() - textHeight) / 2);
     painter.drawText(QPointF(x / TwipsPerPixel, y / TwipsPerPixel + metrics.ascent()), m_caption);
 }
 

@@ -103,7 +103,7 @@ private:
     std::vector<std::string> m_args;
 };
 
-int runCode(Arguments args) {
+int runCode(const Arguments& args) {
     const auto files = args.operands(2);
     codeFile(files[0], files[1]);
     return 0;
