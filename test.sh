@@ -10,23 +10,49 @@ jobs=$(nproc)
 werror=OFF
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
-echo "== layering =="
+# Each step says how long it took, so that the whole stays within what CI allows.
+step_name=""
+step_start=$SECONDS
+step() {
+    if [ -n "$step_name" ]; then
+        echo "-- $step_name: $((SECONDS - step_start)) s"
+    fi
+    step_name=$1
+    step_start=$SECONDS
+    [ -n "$step_name" ] && echo "== $step_name =="
+    return 0
+}
+
+step "format"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+step "layering"
 ./scripts/check-layering.sh
 
-echo "== build =="
-cmake -S . -B build -DRZ4_WERROR=$werror >/dev/null
-cmake --build build -j "$jobs"
+step "build"
+cmake --preset default -DRZ4_WERROR=$werror >/dev/null
+cmake --build --preset default -j "$jobs"
 
-echo "== channel list under AddressSanitizer and UndefinedBehaviorSanitizer =="
-cmake -S . -B build-asan -DRZ4_CORE_ONLY=ON -DRZ4_SANITIZE=ON -DRZ4_WERROR=$werror >/dev/null
-cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs"
+step "lint"
+# The program's own sources against .clang-tidy, from the build's compile database.
+run-clang-tidy -p build -j "$jobs" -quiet \
+    "$PWD/(common|channels|mainwindow|picture|platform|resources|skinctl|tools)/.*\.cpp$" \
+    >build/clang-tidy.log 2>&1 || {
+    grep -E "(warning|error):" build/clang-tidy.log | sed "s|$PWD/||" | sort -u >&2
+    exit 1
+}
 
-echo "== fuzzing the channel-list decoder and reader =="
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRZ4_CORE_ONLY=ON -DRZ4_FUZZ=ON \
-    -DRZ4_WERROR=$werror >/dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_chanlist
+step "rules, widgets and pictures under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize -DRZ4_WERROR=$werror >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
+
+step "fuzzing the channel-list decoder and reader"
+cmake --preset fuzz -DRZ4_WERROR=$werror >/dev/null
+cmake --build --preset fuzz -j "$jobs"
 ./fuzz/run.sh build-fuzz/fuzz/fuzz_chanlist "${RZ4_FUZZ_SECONDS:-60}"
 
-echo "== all tests =="
-ctest --test-dir build --output-on-failure
+step "all tests"
+ctest --preset default
+
+step ""
