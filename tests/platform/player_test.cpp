@@ -19,12 +19,7 @@
 using namespace std::chrono_literals;
 using rz4::platform::Player;
 using rz4::platform::PlayState;
-using rz4::testsupport::fullScreenWindow;
-using rz4::testsupport::LiveChannelSuite;
-using rz4::testsupport::startChild;
-using rz4::testsupport::StatusLog;
-using rz4::testsupport::timePos;
-using rz4::testsupport::waitUntil;
+using namespace rz4::testsupport;
 
 namespace {
 
