@@ -13,6 +13,7 @@
 #include "platform/browser.h"
 #include "platform/http.h"
 #include "platform/player.h"
+#include "resources/resources.h"
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
@@ -126,7 +127,7 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
       m_http(std::make_unique<platform::HttpClient>()), m_visibilityMarker(qs(marker::Shown)) {
     substituteFonts();
     setWindowTitle(Caption);
-    setWindowIcon(QIcon(QStringLiteral(":/icon/rz4tv.png")));
+    setWindowIcon(resources::programIcon());
     setFont(makeFont(QStringLiteral("宋体"), 9, false));
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
