@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rules=(common/* channels/* tools/*.cpp tools/*.h
-       mainwindow/layout.* mainwindow/commands.* mainwindow/version.*
+       mainwindow/layout.* mainwindow/commands.* mainwindow/version.* mainwindow/session.*
        skinctl/slider_math.* platform/playback.*)
 
 widget_header() {
