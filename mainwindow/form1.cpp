@@ -9,6 +9,7 @@
 #include "mainwindow/keep_above.h"
 #include "mainwindow/module1.h"
 #include "mainwindow/version.h"
+#include "mainwindow/window_placement.h"
 #include "picture/picture.h"
 #include "platform/browser.h"
 #include "platform/http.h"
@@ -205,10 +206,10 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
 
     // First placed at the design size, centred on the screen.
     const QRect screenArea = screen()->geometry();
-    setGeometry(QRect(pixels({(screenArea.width() * TwipsPerPixel - DesignWidth) / 2,
-                              (screenArea.height() * TwipsPerPixel - DesignHeight) / 2, DesignWidth,
-                              DesignHeight}))
-                    .translated(screenArea.topLeft()));
+    placeWindow(*this, QRect(pixels({(screenArea.width() * TwipsPerPixel - DesignWidth) / 2,
+                                     (screenArea.height() * TwipsPerPixel - DesignHeight) / 2,
+                                     DesignWidth, DesignHeight}))
+                           .translated(screenArea.topLeft()));
 }
 
 Form1::~Form1() = default;
@@ -427,7 +428,7 @@ void Form1::Image9_Click(std::int16_t index) {
                                           static_cast<float>(screenArea.width()) * TwipsPerPixel,
                                           static_cast<float>(screenArea.height()) * TwipsPerPixel,
                                           [this] { return TaskbarHeight(*screen()); });
-        setGeometry(pixels(step.window).translated(screenArea.topLeft()));
+        placeWindow(*this, pixels(step.window).translated(screenArea.topLeft()));
         m_c.Image9[2]->setToolTip(qs(step.nextTip));
         break;
     }
