@@ -27,3 +27,15 @@ function(rz4_gtest name)
             "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu")
     endif()
 endfunction()
+
+# A Python suite that drives the real program on a desktop of its own (scripts/desktop_suite.py):
+# run alone, labelled e2e, skipped when the build is for a channel server elsewhere.
+function(rz4_desktop_suite name script)
+    cmake_parse_arguments(S "" "TIMEOUT" "ARGS" ${ARGN})
+    find_program(RZ4_PYTHON3 python3 REQUIRED)
+    add_test(NAME ${name}
+             COMMAND ${RZ4_PYTHON3} ${script} --binary $<TARGET_FILE:rz4tv>
+                     --build-dir ${PROJECT_BINARY_DIR} --server ${RZ4_CHANNEL_SERVER} ${S_ARGS})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${S_TIMEOUT} SKIP_RETURN_CODE 77 LABELS e2e
+                                            RUN_SERIAL TRUE)
+endfunction()
