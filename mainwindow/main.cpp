@@ -53,6 +53,10 @@ int main(int argc, char* argv[]) {
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    if (choseXWayland) {
+        // Read by now; pages opened in the user's browser choose their own platform.
+        qunsetenv("QT_QPA_PLATFORM");
+    }
     QCoreApplication::setApplicationName(QStringLiteral("rz4tv")); // the window's class
     QGuiApplication::setDesktopFileName(QStringLiteral(RZ4_APP_ID));
     // libmpv refuses to start under a locale that writes numbers with a comma.
