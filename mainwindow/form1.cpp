@@ -10,11 +10,13 @@
 #include "mainwindow/version.h"
 #include "mainwindow/visibility_marker.h"
 #include "mainwindow/window_commands.h"
+#include "mainwindow/window_placement.h"
 #include "picture/picture.h"
 #include "platform/browser.h"
 #include "platform/http.h"
 #include "platform/player.h"
 #include "platform/x11_keep_above.h"
+#include "resources/resources.h"
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
@@ -144,7 +146,7 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
       m_visibilityMarker(qs(marker::Shown)) {
     substituteFonts();
     setWindowTitle(Caption);
-    setWindowIcon(QIcon(QStringLiteral(":/icon/rz4tv.png")));
+    setWindowIcon(resources::programIcon());
     setFont(makeFont(QStringLiteral("宋体"), 9, false));
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
@@ -222,10 +224,10 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
 
     // First placed at the design size, centred on the screen.
     const QRect screenArea = screen()->geometry();
-    setGeometry(QRect(pixels({(screenArea.width() * TwipsPerPixel - DesignWidth) / 2,
-                              (screenArea.height() * TwipsPerPixel - DesignHeight) / 2, DesignWidth,
-                              DesignHeight}))
-                    .translated(screenArea.topLeft()));
+    placeWindow(*this, QRect(pixels({(screenArea.width() * TwipsPerPixel - DesignWidth) / 2,
+                                     (screenArea.height() * TwipsPerPixel - DesignHeight) / 2,
+                                     DesignWidth, DesignHeight}))
+                           .translated(screenArea.topLeft()));
 }
 
 Form1::~Form1() = default;
@@ -430,7 +432,7 @@ void Form1::Image9_Click(std::int16_t index) {
                                           static_cast<float>(screenArea.width()) * TwipsPerPixel,
                                           static_cast<float>(screenArea.height()) * TwipsPerPixel,
                                           [this] { return TaskbarHeight(*screen()); });
-        setGeometry(pixels(step.window).translated(screenArea.topLeft()));
+        placeWindow(*this, pixels(step.window).translated(screenArea.topLeft()));
         area.setToolTip(qs(step.nextTip));
         break;
     }

@@ -1,5 +1,6 @@
 #include "common/runtime_error.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "resources/resources.h"
 
@@ -9,7 +10,10 @@
 #include <QSystemTrayIcon>
 
 #include <clocale>
+#include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -27,11 +31,34 @@ rz4::mainwindow::Desktop realDesktop() {
     return d;
 }
 
+// In a Wayland session Qt would pick Wayland, where the video cannot be embedded: XWayland is
+// tried first unless the user chose a platform. Returns whether the program made that choice.
+bool chooseXWayland(int argc, char* argv[]) {
+    using namespace rz4::mainwindow;
+    const QByteArray sessionType = qgetenv("XDG_SESSION_TYPE");
+    const QByteArray waylandDisplay = qgetenv("WAYLAND_DISPLAY");
+    const Session session{sessionType.toStdString(), waylandDisplay.toStdString(),
+                          !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+                              platformArgumentGiven(argc, argv)};
+    const std::optional<std::string> platforms = platformsToTry(session);
+    if (platforms) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platforms));
+    }
+    return platforms.has_value();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    if (choseXWayland) {
+        // Read by now; pages opened in the user's browser choose their own platform.
+        qunsetenv("QT_QPA_PLATFORM");
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("rz4tv")); // the window's class
+    QGuiApplication::setDesktopFileName(QStringLiteral(RZ4_APP_ID));
     // libmpv refuses to start under a locale that writes numbers with a comma.
     std::setlocale(LC_NUMERIC, "C");
     // The window lives on in the tray when hidden; only the close command ends the program.
@@ -40,6 +67,24 @@ int main(int argc, char* argv[]) {
 
     using rz4::mainwindow::Form1;
     const rz4::mainwindow::Desktop desktop = realDesktop();
+    const QString platform = QGuiApplication::platformName();
+    if (!rz4::mainwindow::platformShowsVideo(platform.toStdString())) {
+        // The player would be handed a window that is not an X window, and die of it.
+        std::fprintf(stderr,
+                     "rz4tv: cannot play on Qt's \"%s\" platform: the video is embedded in an X "
+                     "window; run it in an X11 session or with XWayland\n",
+                     qPrintable(platform));
+        desktop.messageBox(rz4::mainwindow::programName(),
+                           QStringLiteral("视频要嵌在 X 窗口中播放：请在 X11 会话中运行本程序，"
+                                          "或在 Wayland 会话中启用 XWayland。"));
+        return 1;
+    }
+    if (choseXWayland) {
+        std::fprintf(stderr,
+                     "rz4tv: Wayland session: running on XWayland (Qt's xcb platform), since "
+                     "the video is embedded in an X window; QT_QPA_PLATFORM chooses "
+                     "otherwise\n");
+    }
     std::unique_ptr<Form1> form;
     try {
         form = std::make_unique<Form1>(QStringLiteral(RZ4_CHANNEL_SERVER), desktop);

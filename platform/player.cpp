@@ -1,5 +1,6 @@
 #include "platform/player.h"
 
+#include "common/device_pixels.h"
 #include "common/runtime_error.h"
 #include "platform/playback.h"
 #include "platform/video_widget.h"
@@ -438,7 +439,12 @@ void Player::Impl::embedIn(WId nativeWindow) {
 }
 
 QSize Player::Impl::nativeSize() const {
-    return video->size() * video->devicePixelRatio();
+    // The picture keeps to the pixels the window paints as the video's own: where Qt rounds a
+    // half-pixel position and a half-pixel length both up, the widget's window is one larger.
+    const double scale = video->devicePixelRatioF();
+    const QRect area = video->geometry();
+    return {common::paintedExtent(area.x(), area.width(), scale),
+            common::paintedExtent(area.y(), area.height(), scale)};
 }
 
 Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<Impl>()) {

@@ -1,5 +1,6 @@
 #include "resources/resources.h"
 
+#include <QIcon>
 #include <QtGlobal>
 
 // The macro declares the registration function where it is expanded, so it must not be expanded
@@ -12,6 +13,14 @@ namespace rz4::resources {
 
 void init() {
     registerCompiledPictures();
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (const int size : IconSizes) {
+        icon.addFile(QStringLiteral(":/") + iconPath(size), QSize(size, size));
+    }
+    return icon;
 }
 
 } // namespace rz4::resources

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rules=(common/* channels/* tools/*.cpp tools/*.h
-       mainwindow/layout.* mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.*
+       mainwindow/layout.* mainwindow/session.* mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.*
        mainwindow/version.* mainwindow/visibility_marker.h mainwindow/window_commands.*
        skinctl/slider_math.* platform/playback.*)
 

@@ -94,8 +94,9 @@ class Desktop:
     """Xvfb + icewm on a free display below 10, or a display that is already there (":0") when
     one is given. Use as a context manager."""
 
-    def __init__(self, workdir=None, display=None):
+    def __init__(self, workdir=None, display=None, size=(SCREEN_W, SCREEN_H)):
         self.display = display.lstrip(":") if display else None
+        self.width, self.height = size
         self._attached = display is not None
         self.workdir = workdir or tempfile.mkdtemp(prefix="rz4-desktop-")
         self._procs = []
@@ -140,7 +141,7 @@ class Desktop:
         for attempt in range(3):
             self.display = free_display()
             xvfb = self.spawn(["Xvfb", f":{self.display}", "-screen", "0",
-                               f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp", "-noreset"],
+                               f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset"],
                               "xvfb.log", env=dict(os.environ))
             try:
                 wait_until(lambda: xvfb.poll() is not None or self._x_answers(), 10,
@@ -202,12 +203,16 @@ class Desktop:
     def xdotool(self, *args):
         return self.run(["xdotool", *[str(a) for a in args]]).stdout.strip()
 
-    def screenshot(self) -> Screenshot:
+    def screenshot(self, wid=None) -> Screenshot:
+        """The whole screen, or one window alone (where the root window has no picture, as under
+        XWayland)."""
         path = os.path.join(self.workdir, "shot.rgb")
-        self.run(["import", "-silent", "-window", "root", "-depth", "8", f"rgb:{path}"])
+        width, height = (self.width, self.height) if wid is None else self.geometry(wid)[2:4]
+        self.run(["import", "-silent", "-window", "root" if wid is None else str(wid), "-depth",
+                  "8", f"rgb:{path}"])
         with open(path, "rb") as f:
             data = f.read()
-        return Screenshot(SCREEN_W, SCREEN_H, data)
+        return Screenshot(width, height, data)
 
     def save_png(self, path):
         self.run(["import", "-silent", "-window", "root", path])
@@ -248,7 +253,7 @@ class Desktop:
         return tuple(int(v) for v in out.split("=", 1)[1].split(",")[:4])
 
     def click(self, x, y, button=1, double=False):
-        x, y = min(max(0, x), SCREEN_W - 1), min(max(0, y), SCREEN_H - 1)
+        x, y = min(max(0, x), self.width - 1), min(max(0, y), self.height - 1)
         self.xdotool("mousemove", "--sync", x, y)
         time.sleep(0.05)
         if double:

@@ -4,11 +4,17 @@ build for a server elsewhere skips (exit 77), and a watchdog inside CTest's limi
 stop what it started rather than be killed."""
 
 import argparse
+import contextlib
+import os
 import signal
+import socket
+import subprocess
 import sys
 import unittest
 
 SKIPPED = 77
+SERVER = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "demo",
+                      "server.sh")
 
 
 def arguments():
@@ -38,3 +44,17 @@ def run(args, seconds):
     signal.alarm(seconds)
     prog = unittest.main(argv=[sys.argv[0], "-v", *args.unittest_args], exit=False)
     return 0 if prog.result.wasSuccessful() else 1
+
+
+@contextlib.contextmanager
+def demo_server(args, run_dir):
+    """The demo channel server on the build's port, its files in run_dir, while the block runs."""
+    with socket.socket() as s:
+        if s.connect_ex(("127.0.0.1", args.port)) == 0:
+            raise RuntimeError(f"port {args.port} is already in use; stop what listens there")
+    subprocess.run([SERVER, "start", "--build-dir", args.build_dir, "--port", str(args.port),
+                    "--run-dir", run_dir], check=True, capture_output=True)
+    try:
+        yield
+    finally:
+        subprocess.run([SERVER, "stop", "--run-dir", run_dir], check=False, capture_output=True)

@@ -16,9 +16,10 @@ def px(twips):
 
 
 class Layout:
-    """Pixel rectangles of the controls for a client size W x H (pixels), from the layout rule."""
+    """Pixel rectangles of the controls for a client size W x H (pixels), from the layout rule;
+    in device pixels when a scale factor is given, W and H staying logical."""
 
-    def __init__(self, w=DESIGN_W, h=DESIGN_H):
+    def __init__(self, w=DESIGN_W, h=DESIGN_H, scale=1.0):
         W, H = w * 15, h * 15
         self.video = (px(120), px(915), px(W - 3260), px(H - 1845))
         self.tree = (px(W - 3050), px(3188), px(2930), px(H - 3323))
@@ -35,6 +36,15 @@ class Layout:
                        3: (px(W - 4210), px(H - 525), px(375), px(405))}
         self.strip = (px(360), 0, px(W - 2220 - 360), px(375))
         self.volume = (px(1675), px(H - 405), px(1335), px(200))
+        for name, value in vars(self).items():
+            if isinstance(value, dict):
+                setattr(self, name, {k: _scaled(r, scale) for k, r in value.items()})
+            else:
+                setattr(self, name, _scaled(value, scale))
+
+
+def _scaled(rect, scale):
+    return tuple(v * scale for v in rect)
 
 
 def centre(rect):
@@ -43,15 +53,19 @@ def centre(rect):
 
 
 class Rz4Window:
-    def __init__(self, desktop, binary, log_name="rz4tv.log"):
+    def __init__(self, desktop, binary, log_name="rz4tv.log", env=None, scale=1.0):
+        """env: the program's whole environment (the desktop's by default); scale: the Qt scale
+        factor it runs at, so that places are known in device pixels."""
         self.desktop = desktop
         self.binary = binary
         self.log_name = log_name
+        self.env = env
+        self.scale = scale
         self.proc = None
         self.wid = None
 
     def start(self, timeout=90):
-        self.proc = self.desktop.spawn([self.binary], self.log_name)
+        self.proc = self.desktop.spawn([self.binary], self.log_name, env=self.env)
         self.wid = wait_until(self._find_window, timeout, interval=0.3,
                               what="the rz4tv window to appear")
         wait_until(lambda: self.geometry()[4] == "IsViewable", 10, what="the window to be mapped")
@@ -86,7 +100,7 @@ class Rz4Window:
 
     def layout(self):
         x, y, w, h, _ = self.geometry()
-        return Layout(w, h)
+        return Layout(round(w / self.scale), round(h / self.scale), self.scale)
 
     def to_screen(self, point):
         x, y, _, _, _ = self.geometry()
@@ -97,12 +111,24 @@ class Rz4Window:
         return int(x + rect[0]), int(y + rect[1]), int(rect[2]), int(rect[3])
 
     # -- actions ----------------------------------------------------------------------------
+    def click_point(self, point, double=False):
+        """A click at a point of the window (pixels from its top-left corner)."""
+        self.desktop.click(*self.to_screen(point), double=double)
+
     def click_at(self, rect, double=False):
-        self.desktop.click(*self.to_screen(centre(rect)), double=double)
+        self.click_point(centre(rect), double=double)
 
     def click_row(self, row):
         tx, ty, tw, _ = self.layout().tree
-        self.desktop.click(*self.to_screen((int(tx + 60), int(ty + ROW_H * row + ROW_H / 2))))
+        row_h = ROW_H * self.scale
+        self.click_point((int(tx + 60 * self.scale), int(ty + row_h * row + row_h / 2)))
+
+    def play_first_demo_channel(self):
+        """Opens the demo list's first group, plays its first channel and waits for the picture."""
+        self.click_row(1)
+        time.sleep(0.8)
+        self.click_row(2)
+        self.wait_playing()
 
     def click_title(self, index):
         self.click_at(self.layout().title[index])

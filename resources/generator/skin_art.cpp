@@ -2,6 +2,7 @@
 
 #include "mainwindow/layout.h"
 #include "resources/generator/paint_kit.h"
+#include "resources/resources.h"
 
 #include <QLinearGradient>
 #include <QPainterPath>
@@ -425,14 +426,17 @@ QImage folderPicture() {
     return img;
 }
 
-QImage icon() {
-    QImage img = opaqueCanvas(48, 48);
+// The television on a dark tile, drawn on a 48-pixel grid and scaled to the size asked for. Below
+// 32 pixels the lettering would be a smear, so the screen stays plain.
+QImage icon(int size) {
+    QImage img = opaqueCanvas(size, size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / 48.0, size / 48.0);
     QRadialGradient back(QPointF(24, 20), 34);
     back.setColorAt(0, QColor::fromRgb(0x2f3868));
     back.setColorAt(1, QColor::fromRgb(0x0c0f1e));
-    p.fillRect(img.rect(), back);
+    p.fillRect(QRectF(0, 0, 48, 48), back);
 
     p.setPen(QPen(QColor::fromRgb(0xc8d2f0), 2.0, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(24, 11), QPointF(16, 3));
@@ -452,12 +456,14 @@ QImage icon() {
     p.setBrush(screen);
     p.drawRoundedRect(QRectF(7.5, 14.5, 33, 21), 3, 3);
 
-    p.setFont(requireFont(QStringLiteral("DejaVu Sans"), 13, true));
-    const QRect text(8, 15, 33, 21);
-    p.setPen(QColor::fromRgb(0x0b2452));
-    p.drawText(text.translated(0, 1), Qt::AlignCenter, QStringLiteral("RZ4"));
-    p.setPen(Qt::white);
-    p.drawText(text, Qt::AlignCenter, QStringLiteral("RZ4"));
+    if (size >= 32) {
+        p.setFont(requireFont(QStringLiteral("DejaVu Sans"), 13, true));
+        const QRect text(8, 15, 33, 21);
+        p.setPen(QColor::fromRgb(0x0b2452));
+        p.drawText(text.translated(0, 1), Qt::AlignCenter, QStringLiteral("RZ4"));
+        p.setPen(Qt::white);
+        p.drawText(text, Qt::AlignCenter, QStringLiteral("RZ4"));
+    }
     return img;
 }
 
@@ -483,7 +489,9 @@ std::vector<Artwork> drawArtwork() {
     add("skin/bitmap101.png", bitmap101());
     add("tree/jie.png", channelPicture());
     add("tree/jia.png", folderPicture());
-    add("icon/rz4tv.png", icon());
+    for (const int size : IconSizes) {
+        art.push_back({iconPath(size), icon(size)});
+    }
     return art;
 }
 

@@ -24,14 +24,18 @@ struct Picture {
 
 // What the window and the slider are laid out for: one pixel more or less shifts the skin.
 const Picture kPictures[] = {
-    {"skin/image1.png", 125, 61, true},   {"skin/image2.png", 38, 61, true},
-    {"skin/image3.png", 208, 30, true},   {"skin/image4.png", 8, 30, true},
-    {"skin/image5.png", 99, 50, true},    {"skin/image6.png", 25, 50, true},
-    {"skin/image7.png", 80, 50, true},    {"skin/image8.png", 8, 30, true},
-    {"skin/image10.png", 18, 61, true},   {"skin/image11.png", 8, 30, true},
-    {"skin/image12.png", 197, 34, true},  {"skin/image13.png", 204, 9, true},
-    {"skin/bitmap101.png", 60, 13, true}, {"tree/jie.png", 16, 16, false},
-    {"tree/jia.png", 16, 16, false},      {"icon/rz4tv.png", 48, 48, true},
+    {"skin/image1.png", 125, 61, true},     {"skin/image2.png", 38, 61, true},
+    {"skin/image3.png", 208, 30, true},     {"skin/image4.png", 8, 30, true},
+    {"skin/image5.png", 99, 50, true},      {"skin/image6.png", 25, 50, true},
+    {"skin/image7.png", 80, 50, true},      {"skin/image8.png", 8, 30, true},
+    {"skin/image10.png", 18, 61, true},     {"skin/image11.png", 8, 30, true},
+    {"skin/image12.png", 197, 34, true},    {"skin/image13.png", 204, 9, true},
+    {"skin/bitmap101.png", 60, 13, true},   {"tree/jie.png", 16, 16, false},
+    {"tree/jia.png", 16, 16, false},        {"icon/rz4tv.png", 48, 48, true},
+    {"icon/rz4tv-16.png", 16, 16, true},    {"icon/rz4tv-22.png", 22, 22, true},
+    {"icon/rz4tv-24.png", 24, 24, true},    {"icon/rz4tv-32.png", 32, 32, true},
+    {"icon/rz4tv-64.png", 64, 64, true},    {"icon/rz4tv-128.png", 128, 128, true},
+    {"icon/rz4tv-256.png", 256, 256, true},
 };
 
 constexpr QRgb kKey = 0xff00ff;

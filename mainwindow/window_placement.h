@@ -1,0 +1,13 @@
+#pragma once
+
+class QRect;
+class QWidget;
+
+namespace rz4::mainwindow {
+
+// Gives a top-level window its geometry (logical pixels) so that it also gets the whole device
+// size Qt maps it to: at fractional scale factors the window manager would otherwise round the
+// size down to Qt's resize steps, and the layout would run for a window a pixel short.
+void placeWindow(QWidget& window, const QRect& geometry);
+
+} // namespace rz4::mainwindow
