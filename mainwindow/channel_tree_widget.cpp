@@ -25,12 +25,12 @@ public:
         }
         m_tree->scrollToLater(this);
     }
-    void setTag(const std::string& tag) override {
-        setData(0, TagRole, QString::fromStdString(tag));
+    void setTag(std::string_view tag) override {
+        setData(0, TagRole, QString::fromUtf8(tag.data(), static_cast<qsizetype>(tag.size())));
     }
     void setForeColor(channels::Colour c) override { setForeground(0, toQColor(c)); }
     void setBackColor(channels::Colour c) override { setBackground(0, toQColor(c)); }
-    void setImage(const std::string& imageKey) override { setIcon(0, m_tree->imageFor(imageKey)); }
+    void setImage(std::string_view imageKey) override { setIcon(0, m_tree->imageFor(imageKey)); }
 
 private:
     ChannelTreeWidget* m_tree;
@@ -73,21 +73,20 @@ void ChannelTreeWidget::attachImageList() {
     setIconSize(QSize(16, 16));
 }
 
-QIcon ChannelTreeWidget::imageFor(const std::string& key) const {
+QIcon ChannelTreeWidget::imageFor(std::string_view key) const {
     const auto it = m_images.find(key);
     return it == m_images.end() ? QIcon() : it->second;
 }
 
-channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& relativeKey,
-                                              int relationship,
-                                              const std::optional<std::string>& key,
-                                              const std::string& text) {
-    if (key && m_keys.contains(*key)) {
+channels::ChannelNode* ChannelTreeWidget::add(std::optional<std::string_view> relativeKey,
+                                              int relationship, std::optional<std::string_view> key,
+                                              std::string_view text) {
+    if (key && m_keys.contains(std::string(*key))) {
         return nullptr;
     }
     QTreeWidgetItem* parentItem = nullptr;
     if (relativeKey) {
-        const auto it = m_keys.find(*relativeKey);
+        const auto it = m_keys.find(std::string(*relativeKey));
         if (it == m_keys.end() || relationship != channels::RelationshipChild) {
             return nullptr;
         }
@@ -101,14 +100,15 @@ channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& 
             return nullptr;
         }
     }
-    auto* node = new Node(this, QString::fromStdString(text));
+    auto* node =
+        new Node(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     if (parentItem != nullptr) {
         parentItem->addChild(node);
     } else {
         addTopLevelItem(node);
     }
     if (key) {
-        m_keys.emplace(*key, node);
+        m_keys.emplace(std::string(*key), node);
     }
     return node;
 }

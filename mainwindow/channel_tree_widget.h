@@ -9,6 +9,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace rz4::mainwindow {
@@ -27,17 +28,17 @@ public:
 
     void clear() override;
     void attachImageList() override;
-    channels::ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,
-                               const std::optional<std::string>& key,
-                               const std::string& text) override;
+    channels::ChannelNode* add(std::optional<std::string_view> relativeKey, int relationship,
+                               std::optional<std::string_view> key, std::string_view text) override;
     void setItemHeight(int pixels) override;
     void setBackColor(channels::Colour c) override;
+    void endOfList() override {}
 
     // 0 until set: rows as tall as the font asks.
     int itemHeight() const { return m_itemHeight; }
     // The stream address of a channel; empty for categories and groups.
     static QString tagOf(const QTreeWidgetItem* item);
-    QIcon imageFor(const std::string& key) const;
+    QIcon imageFor(std::string_view key) const;
 
 private:
     class Node;
@@ -46,7 +47,7 @@ private:
     void scrollToLater(QTreeWidgetItem* item);
 
     std::unordered_map<std::string, QTreeWidgetItem*> m_keys;
-    std::map<std::string, QIcon> m_images;
+    std::map<std::string, QIcon, std::less<>> m_images;
     int m_itemHeight = 0;
     QPersistentModelIndex m_scrollTarget;
     bool m_scrollQueued = false;
