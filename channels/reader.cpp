@@ -132,7 +132,8 @@ void fill(ChannelTree& tree, ReadObserver* observer, std::string_view bytes) {
 void readFile(const std::string& fileName, ChannelTree& tree, ReadObserver* observer) {
     tree.clear();
     tree.attachImageList();
-    fill(tree, observer, readWholeFile(fileName));
+    const MappedFile file(fileName);
+    fill(tree, observer, file.bytes());
 }
 
 } // namespace
