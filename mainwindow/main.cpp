@@ -11,6 +11,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,10 @@ bool chooseXWayland(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // mpv starts demuxer, decoder and output threads for every channel, and each thread's malloc
+    // arena kept what it had freed: 250 MiB more after 100 channel switches, against 2 MiB with
+    // two arenas. Set before any thread starts.
+    mallopt(M_ARENA_MAX, 2);
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
