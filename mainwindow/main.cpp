@@ -2,6 +2,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
+#include "platform/mpv_library.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -58,6 +59,7 @@ int main(int argc, char* argv[]) {
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    rz4::platform::preloadMpvLibrary();
     if (choseXWayland) {
         // Read by now; pages opened in the user's browser choose their own platform.
         qunsetenv("QT_QPA_PLATFORM");
