@@ -2,6 +2,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
+#include "platform/malloc_arenas.h"
 #include "platform/mpv_library.h"
 #include "resources/resources.h"
 
@@ -52,10 +53,7 @@ bool chooseXWayland(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // mpv starts demuxer, decoder and output threads for every channel, and each thread's malloc
-    // arena kept what it had freed: 250 MiB more after 100 channel switches, against 2 MiB with
-    // two arenas. Set before any thread starts.
-    mallopt(M_ARENA_MAX, 2);
+    rz4::platform::limitMallocArenas();
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "common/device_pixels.h"
 #include "common/runtime_error.h"
+#include "platform/engine_options.h"
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
 #include "platform/video_widget.h"
@@ -30,8 +31,6 @@ constexpr std::chrono::seconds connectTimeout{8};
 // Once the log has named a failure (segments answering 404, say), a new channel that still shows
 // nothing gets only this long: a live playlist whose segments all fail would otherwise wait on.
 constexpr std::chrono::seconds failingGrace{4};
-// Longer than the connect watchdog, so that a silent server is reported by our own timer.
-constexpr const char* engineNetworkTimeout = "15";
 // A live channel whose cache stays empty this long is reconnected.
 constexpr std::chrono::seconds stallTimeout{10};
 
@@ -126,43 +125,15 @@ MpvHandle Player::Impl::createEngine() {
         return handle;
     }
     mpv_handle* h = handle.get();
-    const std::pair<const char*, const char*> options[] = {
-        // The same behaviour on every machine: nothing from the user's mpv set-up.
-        {"config", "no"},
-        {"load-scripts", "no"},
-        {"ytdl", "no"},
-        {"osc", "no"},
-        {"input-default-bindings", "no"},
-        {"input-vo-keyboard", "no"},
-        // Clicks and double clicks belong to our widget.
-        {"input-cursor", "no"},
-        {"terminal", "no"},
-        {"idle", "yes"},
-        // The start-up logo is a still picture that stays until a channel is chosen.
-        {"image-display-duration", "inf"},
-        {"audio-fallback-to-null", "yes"},
-        {"hwdec", "auto-safe"},
-        {"network-timeout", engineNetworkTimeout},
-        // A bounded cache: tearing down mpv's default one is most of a channel switch (measured
-        // on a local live channel: 210 ms a switch with it, 30 ms with 4 s).
-        {"cache-secs", "4"},
-        // Bounds stream probing on slow links. Skipping stream info (probe-info=nostreams) was
-        // left out: it made every other switch 140 ms slower here.
-        {"demuxer-lavf-analyzeduration", "0.5"},
-    };
-    for (const auto& [name, value] : options) {
+    for (const auto& [name, value] : fixedEngineOptions()) {
         lib->setOptionString(h, name, value);
     }
-    if (headless) {
-        // No screen to embed into and nobody to hear it (test runs): decode, show nothing.
-        lib->setOptionString(h, "vo", "null");
-        lib->setOptionString(h, "ao", "null");
-    } else {
+    for (const auto& [name, value] : headless ? headlessOutputOptions() : screenOutputOptions()) {
+        lib->setOptionString(h, name, value);
+    }
+    if (!headless) {
         auto wid = static_cast<int64_t>(engineWindow);
         lib->setOption(h, "wid", MPV_FORMAT_INT64, &wid);
-        // Auto-probing rejects software renderers and then tries DRM, which closes our stdin.
-        lib->setOptionString(h, "vo", "gpu,x11");
-        lib->setOptionString(h, "gpu-context", "x11egl");
     }
     double startVolume = volume;
     lib->setOption(h, "volume", MPV_FORMAT_DOUBLE, &startVolume);
