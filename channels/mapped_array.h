@@ -45,6 +45,9 @@ public:
         m_data[m_size++] = value;
     }
     void append(const T* values, std::size_t count) {
+        if (count == 0) {
+            return; // nothing may be mapped yet
+        }
         reserve(m_size + count);
         std::memcpy(m_data + m_size, values, count * sizeof(T));
         m_size += count;
