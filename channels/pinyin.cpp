@@ -87,13 +87,7 @@ bool nameStartsWith(std::string_view name, std::string_view folded) {
 }
 
 PinyinSpeller::PinyinSpeller(std::size_t contextBudget) : m_contextBudget(contextBudget) {
-    // Made once per list: building ICU's Han-Latin rules takes most of a second.
     UErrorCode status = U_ZERO_ERROR;
-    m_hanLatin.reset(icu::Transliterator::createInstance("Han-Latin", UTRANS_FORWARD, status));
-    if (U_FAILURE(status)) {
-        m_hanLatin.reset();
-    }
-    status = U_ZERO_ERROR;
     m_decompose = icu::Normalizer2::getNFDInstance(status);
     if (U_FAILURE(status)) {
         m_decompose = nullptr;
@@ -171,6 +165,15 @@ const std::string& PinyinSpeller::syllables(const std::u16string& run) {
 
 std::string PinyinSpeller::transliterate(const std::u16string& text) {
     icu::UnicodeString latin(text.data(), static_cast<std::int32_t>(text.size()));
+    if (!m_hanLatinMade) {
+        // Made at the first Chinese name: building ICU's Han-Latin rules takes most of a second.
+        m_hanLatinMade = true;
+        UErrorCode status = U_ZERO_ERROR;
+        m_hanLatin.reset(icu::Transliterator::createInstance("Han-Latin", UTRANS_FORWARD, status));
+        if (U_FAILURE(status)) {
+            m_hanLatin.reset();
+        }
+    }
     if (m_hanLatin) {
         m_hanLatin->transliterate(latin);
     }

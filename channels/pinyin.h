@@ -45,6 +45,7 @@ private:
     std::string transliterate(const std::u16string& text);
 
     std::unique_ptr<icu::Transliterator> m_hanLatin;
+    bool m_hanLatinMade = false;
     const icu::Normalizer2* m_decompose = nullptr;
     // Runs of Chinese characters and single characters, each spelt once: syllables between
     // spaces.
