@@ -42,4 +42,21 @@ public:
     virtual void endOfList() = 0;
 };
 
+// A tree that draws nothing itself keeps what the reader sets on the whole tree.
+class PlainChannelTree : public ChannelTree {
+public:
+    void attachImageList() override { m_imageListAttached = true; }
+    void setItemHeight(int pixels) override { m_itemHeight = pixels; }
+    void setBackColor(Colour c) override { m_backColor = c; }
+
+    bool imageListAttached() const { return m_imageListAttached; }
+    int itemHeight() const { return m_itemHeight; }
+    Colour backColor() const { return m_backColor; }
+
+private:
+    bool m_imageListAttached = false;
+    int m_itemHeight = 0;
+    Colour m_backColor = 0;
+};
+
 } // namespace rz4::channels

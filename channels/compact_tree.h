@@ -32,7 +32,7 @@ struct NodeLook {
 //
 // What was added is read once endOfList has ordered the children; an add after that hides every
 // node again until the next endOfList.
-class CompactTree : public ChannelTree {
+class CompactTree : public PlainChannelTree {
 public:
     // The invisible node above the top level.
     static constexpr NodeId Root = 0;
@@ -47,11 +47,8 @@ public:
     CompactTree& operator=(CompactTree&&) = delete;
 
     void clear() override;
-    void attachImageList() override { m_imageListAttached = true; }
     ChannelNode* add(std::optional<std::string_view> relativeKey, int relationship,
                      std::optional<std::string_view> key, std::string_view text) override;
-    void setItemHeight(int pixels) override { m_itemHeight = pixels; }
-    void setBackColor(Colour c) override { m_backColor = c; }
     void endOfList() override;
 
     // Whether the nodes can be read: endOfList came after the last add.
@@ -85,9 +82,6 @@ public:
     // The nodes EnsureVisible opened, in the order it opened them, and the last node it showed.
     const std::vector<NodeId>& opened() const { return m_opened; }
     std::optional<NodeId> shown() const { return m_shown; }
-    bool imageListAttached() const { return m_imageListAttached; }
-    int itemHeight() const { return m_itemHeight; }
-    Colour backColor() const { return m_backColor; }
 
 private:
     class Handle;
@@ -133,9 +127,6 @@ private:
     bool m_readable = false;
     std::vector<NodeId> m_opened;
     std::optional<NodeId> m_shown;
-    bool m_imageListAttached = false;
-    int m_itemHeight = 0;
-    Colour m_backColor = 0;
     std::unique_ptr<Handle> m_handle;
 };
 

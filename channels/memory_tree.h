@@ -50,7 +50,7 @@ private:
     bool m_expanded = false;
 };
 
-class MemoryTree : public ChannelTree {
+class MemoryTree : public PlainChannelTree {
 public:
     MemoryTree() = default;
     ~MemoryTree() override;
@@ -59,28 +59,19 @@ public:
     MemoryTree(MemoryTree&&) = default;
     MemoryTree& operator=(MemoryTree&&) = default;
     void clear() override;
-    void attachImageList() override { m_imageListAttached = true; }
     ChannelNode* add(std::optional<std::string_view> relativeKey, int relationship,
                      std::optional<std::string_view> key, std::string_view text) override;
-    void setItemHeight(int pixels) override { m_itemHeight = pixels; }
-    void setBackColor(Colour c) override { m_backColor = c; }
     void endOfList() override {}
 
     const std::vector<std::unique_ptr<MemoryNode>>& roots() const { return m_roots; }
     const MemoryNode* find(std::string_view key) const;
     // Every node in tree order: depth first, children in the order they were added.
     std::vector<const MemoryNode*> nodes() const;
-    bool imageListAttached() const { return m_imageListAttached; }
-    int itemHeight() const { return m_itemHeight; }
-    Colour backColor() const { return m_backColor; }
 
 private:
     std::vector<std::unique_ptr<MemoryNode>> m_roots;
     // Views of the nodes' own keys.
     std::unordered_map<std::string_view, MemoryNode*> m_byKey;
-    bool m_imageListAttached = false;
-    int m_itemHeight = 0;
-    Colour m_backColor = 0;
 };
 
 } // namespace rz4::channels
