@@ -35,9 +35,10 @@ rz4::mainwindow::Desktop realDesktop() {
 // tried first unless the user chose a platform. Returns whether the program made that choice.
 bool chooseXWayland(int argc, char* argv[]) {
     using namespace rz4::mainwindow;
-    const QByteArray sessionType = qgetenv("XDG_SESSION_TYPE");
-    const QByteArray waylandDisplay = qgetenv("WAYLAND_DISPLAY");
-    const Session session{sessionType.toStdString(), waylandDisplay.toStdString(),
+    // Kept for as long as the session's views of them are read.
+    const std::string sessionType = qgetenv("XDG_SESSION_TYPE").toStdString();
+    const std::string waylandDisplay = qgetenv("WAYLAND_DISPLAY").toStdString();
+    const Session session{sessionType, waylandDisplay,
                           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
                               platformArgumentGiven(argc, argv)};
     const std::optional<std::string> platforms = platformsToTry(session);
