@@ -1,11 +1,14 @@
 #include "common/runtime_error.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/keyboard.h"
+#include "mainwindow/remote_control.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "resources/resources.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
@@ -100,6 +103,13 @@ int main(int argc, char* argv[]) {
     if (form->hasEnded()) {
         return form->exitCode();
     }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        std::fprintf(stderr, "rz4tv: no session bus: the desktop's media controls and media keys "
+                             "cannot reach the program, nor can it keep the screen saver away\n");
+    }
+    rz4::mainwindow::RemoteControl remote(*form, bus);
+    rz4::mainwindow::KeyboardControl keys(*form, remote, desktop.messageBox);
     form->show();
     return QApplication::exec();
 }
