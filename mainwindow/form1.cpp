@@ -31,6 +31,7 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 namespace rz4::mainwindow {
 
@@ -144,6 +145,10 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
       m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()),
       m_visibilityMarker(qs(marker::Shown)) {
+    // The version request goes out first and is on the wire while the web and video engines
+    // start below; its answer is read where the check has always been, in the start-up.
+    m_versionRequest =
+        m_http->startText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
     substituteFonts();
     setWindowTitle(Caption);
     setWindowIcon(resources::programIcon());
@@ -322,8 +327,7 @@ void Form1::loadChannelList() {
 }
 
 bool Form1::checkVersionAndDownloadList(const QString& listFile) {
-    const platform::TextReply reply =
-        m_http->getText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
+    const platform::TextReply reply = std::exchange(m_versionRequest, nullptr)->wait();
     if (m_ended) {
         return false;
     }

@@ -19,6 +19,7 @@ class QSystemTrayIcon;
 namespace rz4::platform {
 class Browser;
 class HttpClient;
+class PendingText;
 class Player;
 } // namespace rz4::platform
 namespace rz4::skinctl {
@@ -120,6 +121,7 @@ private:
     Desktop m_desktop;
     platform::Player* m_player = nullptr; // a child of the window, like every control
     std::unique_ptr<platform::HttpClient> m_http;
+    std::unique_ptr<platform::PendingText> m_versionRequest; // sent when the window is made
     Controls m_c{};
     std::array<QWidget*, PieceCount> m_pieces{};
     QString m_visibilityMarker;

@@ -4,6 +4,8 @@
 #include "mainwindow/remote_control.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
+#include "platform/malloc_arenas.h"
+#include "platform/mpv_library.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,9 +57,11 @@ bool chooseXWayland(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    rz4::platform::limitMallocArenas();
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    rz4::platform::preloadMpvLibrary();
     if (choseXWayland) {
         // Read by now; pages opened in the user's browser choose their own platform.
         qunsetenv("QT_QPA_PLATFORM");

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <utility>
 
 namespace rz4::platform {
@@ -84,93 +86,113 @@ private:
     std::deque<std::pair<qint64, qint64>> m_samples;
 };
 
-// Runs one GET to its end inside a local event loop. Each received chunk goes to the sink, which
-// returns an error text to stop the transfer.
-Outcome runGet(QNetworkAccessManager& manager, const QUrl& url, const Limits& limits,
-               qint64 maxBytes, const std::function<QString(const QByteArray&)>& sink) {
-    Outcome out;
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        out.failure = QStringLiteral("不是 HTTP 地址");
-        return out;
+// One GET, under way from the moment it is made; finish() runs a local event loop until it has
+// ended. Each received chunk goes to the sink, which returns an error text to stop the transfer.
+class Transfer {
+public:
+    using Sink = std::function<QString(const QByteArray&)>;
+
+    Transfer(QNetworkAccessManager& manager, const QUrl& url, const Limits& limits, qint64 maxBytes,
+             Sink sink)
+        : m_limits(limits), m_maxBytes(maxBytes), m_sink(std::move(sink)),
+          m_rate(limits.window, limits.minRate) {
+        const QString scheme = url.scheme().toLower();
+        if (!url.isValid() ||
+            (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+            m_out.failure = QStringLiteral("不是 HTTP 地址");
+            return;
+        }
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                             QNetworkRequest::AlwaysNetwork);
+        m_reply.reset(manager.get(request));
+        m_clock.start();
+        m_answerTimer.setSingleShot(true);
+        m_totalTimer.setSingleShot(true);
+        const QString noAnswer = QStringLiteral("服务器无应答（超时）");
+        QObject::connect(&m_answerTimer, &QTimer::timeout, [this, noAnswer] { fail(noAnswer); });
+        QObject::connect(&m_totalTimer, &QTimer::timeout, [this, noAnswer] { fail(noAnswer); });
+        QObject::connect(&m_rateTimer, &QTimer::timeout, [this] {
+            if (!m_rate.keepsUp(m_clock.elapsed(), m_received))
+                fail(QStringLiteral("传输过慢（服务器几乎不再发送数据）"));
+        });
+        QObject::connect(m_reply.get(), &QNetworkReply::metaDataChanged, [this] { answered(); });
+        QObject::connect(m_reply.get(), &QNetworkReply::readyRead, [this] { read(); });
+        m_answerTimer.start(limits.answer);
+        m_totalTimer.start(limits.total);
     }
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer answerTimer;
-    QTimer totalTimer;
-    QTimer rateTimer;
-    answerTimer.setSingleShot(true);
-    totalTimer.setSingleShot(true);
-    RateWatch rate(limits.window, limits.minRate);
-    qint64 received = 0;
+    Outcome finish() {
+        if (!m_reply)
+            return m_out;
+        QEventLoop loop;
+        QObject::connect(m_reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (!m_reply->isFinished())
+            loop.exec();
+        m_out.status = status();
+        m_out.contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+        if (m_out.failure.isEmpty()) {
+            if (m_out.status != 0 && !isSuccess(m_out.status))
+                m_out.failure = statusFailure(m_out.status);
+            else if (m_reply->error() != QNetworkReply::NoError)
+                m_out.failure = networkFailure(*m_reply);
+        }
+        return m_out;
+    }
 
-    const auto fail = [&](const QString& why) {
-        if (out.failure.isEmpty())
-            out.failure = why;
-        reply->abort();
-    };
-    const auto statusNow = [&] {
-        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    };
+private:
+    int status() const {
+        return m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    }
 
-    const QString noAnswer = QStringLiteral("服务器无应答（超时）");
-    QObject::connect(&answerTimer, &QTimer::timeout, &loop, [&] { fail(noAnswer); });
-    QObject::connect(&totalTimer, &QTimer::timeout, &loop, [&] { fail(noAnswer); });
-    QObject::connect(&rateTimer, &QTimer::timeout, &loop, [&] {
-        if (!rate.keepsUp(clock.elapsed(), received))
-            fail(QStringLiteral("传输过慢（服务器几乎不再发送数据）"));
-    });
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
+    void fail(const QString& why) {
+        if (m_out.failure.isEmpty())
+            m_out.failure = why;
+        m_reply->abort();
+    }
+
+    void answered() {
         // Refuse an announced oversize body before a byte of it is read.
-        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-        if (isSuccess(statusNow()) && announced > maxBytes) {
-            fail(QStringLiteral("数据过大（超过 %1 字节）").arg(maxBytes));
+        const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (isSuccess(status()) && announced > m_maxBytes) {
+            fail(QStringLiteral("数据过大（超过 %1 字节）").arg(m_maxBytes));
             return;
         }
         // The server has answered: from now on the body must keep flowing.
-        if (answerTimer.isActive() && limits.minRate > 0) {
-            rate.keepsUp(clock.elapsed(), received);
-            rateTimer.start(std::max<std::chrono::milliseconds>(limits.window / 4,
-                                                                std::chrono::milliseconds(50)));
+        if (m_answerTimer.isActive() && m_limits.minRate > 0) {
+            m_rate.keepsUp(m_clock.elapsed(), m_received);
+            m_rateTimer.start(std::max<std::chrono::milliseconds>(m_limits.window / 4,
+                                                                  std::chrono::milliseconds(50)));
         }
-        answerTimer.stop();
-    });
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
-        const QByteArray chunk = reply->readAll();
-        received += chunk.size();
-        if (received > maxBytes) {
-            fail(QStringLiteral("数据过大（超过 %1 字节）").arg(maxBytes));
+        m_answerTimer.stop();
+    }
+
+    void read() {
+        const QByteArray chunk = m_reply->readAll();
+        m_received += chunk.size();
+        if (m_received > m_maxBytes) {
+            fail(QStringLiteral("数据过大（超过 %1 字节）").arg(m_maxBytes));
             return;
         }
         // An error page is read to its end and dropped: Qt reports its status by itself.
-        if (!isSuccess(statusNow()))
+        if (!isSuccess(status()))
             return;
-        if (const QString why = sink(chunk); !why.isEmpty())
+        if (const QString why = m_sink(chunk); !why.isEmpty())
             fail(why);
-    });
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-
-    answerTimer.start(limits.answer);
-    totalTimer.start(limits.total);
-    if (!reply->isFinished())
-        loop.exec();
-
-    out.status = statusNow();
-    out.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    if (out.failure.isEmpty()) {
-        if (out.status != 0 && !isSuccess(out.status))
-            out.failure = statusFailure(out.status);
-        else if (reply->error() != QNetworkReply::NoError)
-            out.failure = networkFailure(*reply);
     }
-    return out;
-}
+
+    Limits m_limits;
+    qint64 m_maxBytes;
+    Sink m_sink;
+    Outcome m_out;
+    std::unique_ptr<QNetworkReply> m_reply;
+    QElapsedTimer m_clock;
+    QTimer m_answerTimer;
+    QTimer m_totalTimer;
+    QTimer m_rateTimer;
+    RateWatch m_rate;
+    qint64 m_received = 0;
+};
 
 QString decodeText(const QByteArray& body, const QByteArray& contentType) {
     QByteArray charset = charsetOf(contentType);
@@ -195,20 +217,39 @@ HttpClient::HttpClient(QObject* parent) : QObject(parent), d(std::make_unique<Im
 
 HttpClient::~HttpClient() = default;
 
-TextReply HttpClient::getText(const QUrl& url, const Limits& limits) {
+struct PendingText::Impl {
     QByteArray body;
-    const Outcome out = runGet(d->manager, url, limits, kMaxBytes, [&](const QByteArray& c) {
-        body += c;
-        return QString();
-    });
+    std::optional<Transfer> transfer;
+};
+
+PendingText::PendingText() : d(std::make_unique<Impl>()) {}
+
+PendingText::~PendingText() = default;
+
+TextReply PendingText::wait() {
+    const Outcome out = d->transfer->finish();
     TextReply reply;
     // A 2xx reply cut short by the timeout or the size cap did not complete.
     reply.completed = out.status != 0 && (out.failure.isEmpty() || !isSuccess(out.status));
     reply.status = out.status;
     reply.error = out.failure;
     if (out.failure.isEmpty())
-        reply.text = decodeText(body, out.contentType);
+        reply.text = decodeText(d->body, out.contentType);
     return reply;
+}
+
+std::unique_ptr<PendingText> HttpClient::startText(const QUrl& url, const Limits& limits) {
+    std::unique_ptr<PendingText> pending(new PendingText);
+    QByteArray& body = pending->d->body;
+    pending->d->transfer.emplace(d->manager, url, limits, kMaxBytes, [&body](const QByteArray& c) {
+        body += c;
+        return QString();
+    });
+    return pending;
+}
+
+TextReply HttpClient::getText(const QUrl& url, const Limits& limits) {
+    return startText(url, limits)->wait();
 }
 
 DownloadResult HttpClient::download(const QUrl& url, const QString& filePath, const Limits& limits,
@@ -220,12 +261,12 @@ DownloadResult HttpClient::download(const QUrl& url, const QString& filePath, co
         result.error = QStringLiteral("无法写入文件：") + file.errorString();
         return result;
     }
-    const Outcome out = runGet(d->manager, url, limits, maxBytes, [&](const QByteArray& chunk) {
-        if (file.write(chunk) != chunk.size())
-            return QStringLiteral("无法写入文件：") + file.errorString();
-        result.bytes += chunk.size();
-        return QString();
-    });
+    const Outcome out = Transfer(d->manager, url, limits, maxBytes, [&](const QByteArray& chunk) {
+                            if (file.write(chunk) != chunk.size())
+                                return QStringLiteral("无法写入文件：") + file.errorString();
+                            result.bytes += chunk.size();
+                            return QString();
+                        }).finish();
     if (!out.failure.isEmpty()) {
         file.cancelWriting();
         result.bytes = 0;

@@ -34,6 +34,23 @@ struct DownloadResult {
     QString error;
 };
 
+// A GET for a text, under way: the reply is read with wait(). Dropping it unread aborts it.
+class PendingText {
+public:
+    ~PendingText();
+    PendingText(const PendingText&) = delete;
+    PendingText& operator=(const PendingText&) = delete;
+
+    // Runs a local event loop, as HttpClient's calls do, until the reply has ended. Once only.
+    TextReply wait();
+
+private:
+    friend class HttpClient;
+    PendingText();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
 // Plain HTTP on one QNetworkAccessManager. The waits run a local event loop: window and tray
 // events are handled meanwhile, and the thread sleeps while nothing happens.
 class HttpClient : public QObject {
@@ -48,6 +65,9 @@ public:
     // GET within the limits. Only a 2xx reply carries text; any other status is reported with an
     // empty text and an error.
     TextReply getText(const QUrl& url, const Limits& limits = {});
+    // The same request sent now and read later: the network works meanwhile, whatever the caller
+    // does, and the limits count from now.
+    std::unique_ptr<PendingText> startText(const QUrl& url, const Limits& limits = {});
 
     // Writes the body to filePath only when the whole reply arrived with a 2xx status, within the
     // limits and within maxBytes; otherwise no new file is written and a file already at

@@ -2,6 +2,8 @@
 
 #include "common/device_pixels.h"
 #include "common/runtime_error.h"
+#include "platform/engine_options.h"
+#include "platform/mpv_library.h"
 #include "platform/playback.h"
 #include "platform/video_widget.h"
 #include "platform/x11_embed_window.h"
@@ -29,15 +31,13 @@ constexpr std::chrono::seconds connectTimeout{8};
 // Once the log has named a failure (segments answering 404, say), a new channel that still shows
 // nothing gets only this long: a live playlist whose segments all fail would otherwise wait on.
 constexpr std::chrono::seconds failingGrace{4};
-// Longer than the connect watchdog, so that a silent server is reported by our own timer.
-constexpr const char* engineNetworkTimeout = "15";
 // A live channel whose cache stays empty this long is reconnected.
 constexpr std::chrono::seconds stallTimeout{10};
 
 enum Tag : uint64_t { NoTag, LoadTag, PausedForCacheTag, CacheStateTag, PauseTag };
 
 struct MpvDeleter {
-    void operator()(mpv_handle* handle) const { mpv_terminate_destroy(handle); }
+    void operator()(mpv_handle* handle) const { mpvLibrary()->terminateDestroy(handle); }
 };
 using MpvHandle = std::unique_ptr<mpv_handle, MpvDeleter>;
 
@@ -63,6 +63,7 @@ EndReason endReason(mpv_end_file_reason reason) {
 
 struct Player::Impl {
     Player* q = nullptr;
+    const MpvLibrary* lib = nullptr;
     QPointer<VideoWidget> video;
     bool headless = false;
     WId embeddedIn = 0; // the widget's native window that holds `embed`
@@ -119,67 +120,39 @@ struct Player::Impl {
 MpvHandle Player::Impl::createEngine() {
     // mpv refuses to start unless numbers are formatted the C way, and Qt sets the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    MpvHandle handle(mpv_create());
+    MpvHandle handle(lib->create());
     if (!handle) {
         return handle;
     }
     mpv_handle* h = handle.get();
-    const std::pair<const char*, const char*> options[] = {
-        // The same behaviour on every machine: nothing from the user's mpv set-up.
-        {"config", "no"},
-        {"load-scripts", "no"},
-        {"ytdl", "no"},
-        {"osc", "no"},
-        {"input-default-bindings", "no"},
-        {"input-vo-keyboard", "no"},
-        // Clicks and double clicks belong to our widget.
-        {"input-cursor", "no"},
-        {"terminal", "no"},
-        {"idle", "yes"},
-        // The start-up logo is a still picture that stays until a channel is chosen.
-        {"image-display-duration", "inf"},
-        {"audio-fallback-to-null", "yes"},
-        {"hwdec", "auto-safe"},
-        {"network-timeout", engineNetworkTimeout},
-        // A bounded cache: tearing down mpv's default one is most of a channel switch (measured
-        // on a local live channel: 210 ms a switch with it, 30 ms with 4 s).
-        {"cache-secs", "4"},
-        // Bounds stream probing on slow links. Skipping stream info (probe-info=nostreams) was
-        // left out: it made every other switch 140 ms slower here.
-        {"demuxer-lavf-analyzeduration", "0.5"},
-    };
-    for (const auto& [name, value] : options) {
-        mpv_set_option_string(h, name, value);
+    for (const auto& [name, value] : fixedEngineOptions()) {
+        lib->setOptionString(h, name, value);
     }
-    if (headless) {
-        // No screen to embed into and nobody to hear it (test runs): decode, show nothing.
-        mpv_set_option_string(h, "vo", "null");
-        mpv_set_option_string(h, "ao", "null");
-    } else {
+    for (const auto& [name, value] : headless ? headlessOutputOptions() : screenOutputOptions()) {
+        lib->setOptionString(h, name, value);
+    }
+    if (!headless) {
         auto wid = static_cast<int64_t>(engineWindow);
-        mpv_set_option(h, "wid", MPV_FORMAT_INT64, &wid);
-        // Auto-probing rejects software renderers and then tries DRM, which closes our stdin.
-        mpv_set_option_string(h, "vo", "gpu,x11");
-        mpv_set_option_string(h, "gpu-context", "x11egl");
+        lib->setOption(h, "wid", MPV_FORMAT_INT64, &wid);
     }
     double startVolume = volume;
-    mpv_set_option(h, "volume", MPV_FORMAT_DOUBLE, &startVolume);
+    lib->setOption(h, "volume", MPV_FORMAT_DOUBLE, &startVolume);
     int startMute = mute ? 1 : 0;
-    mpv_set_option(h, "mute", MPV_FORMAT_FLAG, &startMute);
-    if (mpv_initialize(h) < 0) {
+    lib->setOption(h, "mute", MPV_FORMAT_FLAG, &startMute);
+    if (lib->initialize(h) < 0) {
         return {};
     }
-    mpv_request_log_messages(h, "warn");
-    mpv_observe_property(h, PausedForCacheTag, "paused-for-cache", MPV_FORMAT_FLAG);
-    mpv_observe_property(h, CacheStateTag, "cache-buffering-state", MPV_FORMAT_INT64);
-    mpv_observe_property(h, PauseTag, "pause", MPV_FORMAT_FLAG);
-    mpv_set_wakeup_callback(h, &Impl::wakeup, this);
+    lib->requestLogMessages(h, "warn");
+    lib->observeProperty(h, PausedForCacheTag, "paused-for-cache", MPV_FORMAT_FLAG);
+    lib->observeProperty(h, CacheStateTag, "cache-buffering-state", MPV_FORMAT_INT64);
+    lib->observeProperty(h, PauseTag, "pause", MPV_FORMAT_FLAG);
+    lib->setWakeupCallback(h, &Impl::wakeup, this);
     return handle;
 }
 
 void Player::Impl::destroyEngine() {
     if (mpv) {
-        mpv_set_wakeup_callback(mpv.get(), nullptr, nullptr);
+        lib->setWakeupCallback(mpv.get(), nullptr, nullptr);
         mpv.reset();
     }
 }
@@ -217,7 +190,7 @@ void Player::Impl::wakeup(void* self) {
 void Player::Impl::drain() {
     drainQueued = false;
     while (mpv) {
-        const mpv_event* event = mpv_wait_event(mpv.get(), 0);
+        const mpv_event* event = lib->waitEvent(mpv.get(), 0);
         if (event->event_id == MPV_EVENT_NONE) {
             break;
         }
@@ -333,19 +306,19 @@ void Player::Impl::command(std::initializer_list<const char*> args, Tag tag) {
     }
     std::vector<const char*> argv(args);
     argv.push_back(nullptr);
-    mpv_command_async(mpv.get(), tag, argv.data());
+    lib->commandAsync(mpv.get(), tag, argv.data());
 }
 
 void Player::Impl::setProperty(const char* name, double value) {
     if (mpv) {
-        mpv_set_property_async(mpv.get(), NoTag, name, MPV_FORMAT_DOUBLE, &value);
+        lib->setPropertyAsync(mpv.get(), NoTag, name, MPV_FORMAT_DOUBLE, &value);
     }
 }
 
 void Player::Impl::setFlag(const char* name, bool value) {
     if (mpv) {
         int flag = value ? 1 : 0;
-        mpv_set_property_async(mpv.get(), NoTag, name, MPV_FORMAT_FLAG, &flag);
+        lib->setPropertyAsync(mpv.get(), NoTag, name, MPV_FORMAT_FLAG, &flag);
     }
 }
 
@@ -462,7 +435,8 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     if (!d->headless) {
         d->embedIn(d->video->winId());
     }
-    d->mpv = d->createEngine();
+    d->lib = mpvLibrary();
+    d->mpv = d->lib != nullptr ? d->createEngine() : nullptr;
     if (!d->mpv) {
         delete d->video;
         throw common::RuntimeError(common::err::CannotCreateObject, "无法创建播放组件");
@@ -576,9 +550,9 @@ QString Player::engineProperty(const char* name) const {
     if (!d->mpv) {
         return {};
     }
-    char* value = mpv_get_property_string(d->mpv.get(), name);
+    char* value = d->lib->getPropertyString(d->mpv.get(), name);
     QString text = value ? QString::fromUtf8(value) : QString();
-    mpv_free(value);
+    d->lib->free(value);
     return text;
 }
 

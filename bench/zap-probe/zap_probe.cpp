@@ -2,6 +2,9 @@
 // Usage: zap_probe URL_A URL_B SWITCHES DWELL_MS; prints one time in ms per line. Each channel
 // plays DWELL_MS plus a spread of up to a second, the same spread as the script gives mpv, so
 // that switches do not all fall on the same moment of the channels' two-second segments.
+// zap_probe --engine-options prints the player's engine options as mpv command-line options.
+#include "platform/engine_options.h"
+#include "platform/malloc_arenas.h"
 #include "platform/player.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 using rz4::platform::Player;
 
@@ -41,6 +45,17 @@ void dwell(int baseMs, int i) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--engine-options") {
+        for (const auto options :
+             {rz4::platform::fixedEngineOptions(), rz4::platform::screenOutputOptions()}) {
+            for (const auto& [name, value] : options) {
+                std::printf("--%s=%s\n", name, value);
+            }
+        }
+        return 0;
+    }
+    // The program's own memory set-up, so that switches cost here what they cost there.
+    rz4::platform::limitMallocArenas();
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
     if (argc != 5) {

@@ -2,9 +2,7 @@
 """End-to-end tests of the real rz4tv binary: a virtual desktop (Xvfb + icewm), the demo channel
 server, the window driven with xdotool and checked by screenshots and window properties."""
 
-import argparse
 import os
-import signal
 import socket
 import subprocess
 import sys
@@ -16,6 +14,7 @@ sys.path.insert(0, os.path.join(ROOT, "scripts"))
 from desktop import (SCREEN_H, SCREEN_W, Desktop, DesktopError, difference,  # noqa: E402
                      wait_until)
 from rz4window import CAPTION, DESIGN_H, DESIGN_W, Rz4Window, centre  # noqa: E402
+import desktop_suite  # noqa: E402
 
 ARGS = None
 TREE_BG = (54, 54, 86)
@@ -401,30 +400,12 @@ def tray_icon(d, w):
 
 def main():
     global ARGS
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--binary", required=True)
-    ap.add_argument("--build-dir", required=True)
-    ap.add_argument("--server", required=True)
-    ap.add_argument("unittest_args", nargs="*")
-    ARGS = ap.parse_args()
-    host, _, port = ARGS.server.partition(":")
-    if host not in ("127.0.0.1", "localhost"):
-        print(f"skipped: the program is built for another channel server ({host})")
-        return 77
-    ARGS.port = int(port or 80)
+    ARGS = desktop_suite.arguments()
     for tool in ("Xvfb", "icewm", "xdotool", "xprop", "xwininfo", "import", "ffmpeg"):
         if subprocess.run(["which", tool], capture_output=True).returncode != 0:
             print(f"missing tool: {tool}")
             return 1
-
-    # A watchdog well inside CTest's limit: the suite's own clean-up must run, not a kill.
-    def timeout(signum, frame):
-        raise TimeoutError("end-to-end suite took too long")
-    signal.signal(signal.SIGALRM, timeout)
-    signal.signal(signal.SIGTERM, lambda s, f: sys.exit(143))
-    signal.alarm(900)
-    prog = unittest.main(argv=[sys.argv[0], "-v", *ARGS.unittest_args], exit=False)
-    return 0 if prog.result.wasSuccessful() else 1
+    return desktop_suite.run(ARGS, 900)
 
 
 if __name__ == "__main__":

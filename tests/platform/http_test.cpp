@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <thread>
 
 using namespace std::chrono_literals;
 using rz4::platform::HttpClient;
@@ -87,6 +88,15 @@ TEST_F(HttpTest, TextWithoutCharsetIsLatin1) {
     const auto reply = http.getText(url(QStringLiteral("/text/none")));
     ASSERT_TRUE(reply.ok());
     EXPECT_EQ(reply.text, QStringLiteral("caf\u00e9 \u00b0\u00a1"));
+}
+
+TEST_F(HttpTest, ARequestSentEarlyIsReadLater) {
+    auto pending = http.startText(url(QStringLiteral("/text/utf-8")));
+    // The caller busy elsewhere, no event loop running: the reply still arrives.
+    std::this_thread::sleep_for(200ms);
+    const auto reply = pending->wait();
+    EXPECT_TRUE(reply.ok()) << reply.error.toStdString();
+    EXPECT_EQ(reply.text, kText);
 }
 
 TEST_F(HttpTest, RedirectIsFollowed) {

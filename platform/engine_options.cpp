@@ -1,0 +1,47 @@
+#include "platform/engine_options.h"
+
+namespace rz4::platform {
+
+std::span<const EngineOption> fixedEngineOptions() {
+    static constexpr EngineOption options[] = {
+        // The same behaviour on every machine: nothing from the user's mpv set-up.
+        {"config", "no"},
+        {"load-scripts", "no"},
+        {"ytdl", "no"},
+        {"osc", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        // Clicks and double clicks belong to our widget.
+        {"input-cursor", "no"},
+        {"terminal", "no"},
+        {"idle", "yes"},
+        // The start-up logo is a still picture that stays until a channel is chosen.
+        {"image-display-duration", "inf"},
+        {"audio-fallback-to-null", "yes"},
+        {"hwdec", "auto-safe"},
+        // Longer than the player's connect watchdog, so that a silent server is reported by the
+        // player's own timer.
+        {"network-timeout", "15"},
+        // A bounded cache: tearing down mpv's default one is most of a channel switch (measured
+        // on a local live channel: 210 ms a switch with it, 30 ms with 4 s).
+        {"cache-secs", "4"},
+        // Bounds stream probing on slow links. Skipping stream info (probe-info=nostreams) was
+        // left out: it made every other switch 140 ms slower here.
+        {"demuxer-lavf-analyzeduration", "0.5"},
+    };
+    return options;
+}
+
+std::span<const EngineOption> screenOutputOptions() {
+    // Auto-probing rejects software renderers and then tries DRM, which closes our stdin.
+    static constexpr EngineOption options[] = {{"vo", "gpu,x11"}, {"gpu-context", "x11egl"}};
+    return options;
+}
+
+std::span<const EngineOption> headlessOutputOptions() {
+    // No screen to embed into and nobody to hear it: decode, show nothing.
+    static constexpr EngineOption options[] = {{"vo", "null"}, {"ao", "null"}};
+    return options;
+}
+
+} // namespace rz4::platform
