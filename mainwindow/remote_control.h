@@ -42,11 +42,10 @@ public:
     void toggleMute();
     void stepVolume(int steps);
 
-    // What the desktop's media controls are shown.
-    const platform::MediaState& state() const { return m_mpris->state(); }
-    const platform::MprisService& mediaControls() const { return *m_mpris; }
-
 private:
+    // What the desktop's media controls were last shown.
+    const platform::MediaState& state() const { return m_mpris->state(); }
+
     void press(PlayerButton button);
     void stepChannel(Direction direction);
     // Publishes the window's state and keeps the screen awake or not.
