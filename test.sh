@@ -53,6 +53,7 @@ cmake --build --preset fuzz -j "$jobs"
 ./fuzz/run.sh build-fuzz/fuzz/fuzz_chanlist "${RZ4_FUZZ_SECONDS:-60}"
 
 step "all tests"
-ctest --preset default
+# Cases run two at a time; the end-to-end suites each have the machine to themselves.
+ctest --preset default -j "$jobs"
 
 step ""

@@ -1,5 +1,7 @@
 #include "common/runtime_error.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/keyboard.h"
+#include "mainwindow/remote_control.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "platform/malloc_arenas.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
@@ -38,9 +41,10 @@ rz4::mainwindow::Desktop realDesktop() {
 // tried first unless the user chose a platform. Returns whether the program made that choice.
 bool chooseXWayland(int argc, char* argv[]) {
     using namespace rz4::mainwindow;
-    const QByteArray sessionType = qgetenv("XDG_SESSION_TYPE");
-    const QByteArray waylandDisplay = qgetenv("WAYLAND_DISPLAY");
-    const Session session{sessionType.toStdString(), waylandDisplay.toStdString(),
+    // Kept for as long as the session's views of them are read.
+    const std::string sessionType = qgetenv("XDG_SESSION_TYPE").toStdString();
+    const std::string waylandDisplay = qgetenv("WAYLAND_DISPLAY").toStdString();
+    const Session session{sessionType, waylandDisplay,
                           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
                               platformArgumentGiven(argc, argv)};
     const std::optional<std::string> platforms = platformsToTry(session);
@@ -104,6 +108,13 @@ int main(int argc, char* argv[]) {
     if (form->hasEnded()) {
         return form->exitCode();
     }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        std::fprintf(stderr, "rz4tv: no session bus: the desktop's media controls and media keys "
+                             "cannot reach the program, nor can it keep the screen saver away\n");
+    }
+    rz4::mainwindow::RemoteControl remote(*form, bus);
+    rz4::mainwindow::KeyboardControl keys(*form, remote, desktop.messageBox);
     form->show();
     return QApplication::exec();
 }

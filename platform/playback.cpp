@@ -138,7 +138,8 @@ PlaybackState::Step PlaybackState::play() {
     }
     case Phase::Stopped:
     case Phase::Failed:
-        return open(m_url);
+        // A stopped picture comes back as a picture, not as a channel to connect to.
+        return m_still ? openStill(m_url) : open(m_url);
     default:
         return {};
     }

@@ -111,6 +111,8 @@ public:
     bool awaitingStart() const { return m_inFlight && m_awaitingStart; }
     // A channel that has shown pictures since it was chosen: a drop is retried.
     bool everPlayed() const { return m_everPlayed; }
+    // What is open is a still picture, not a channel.
+    bool still() const { return m_still; }
 
     // Pause before retry number `attempt` (1, 2, 4 … 30 s).
     static std::chrono::milliseconds backoff(int attempt);

@@ -287,6 +287,8 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
         setFlag("pause", false);
     }
     if (step.load) {
+        // mpv keeps the screen saver away while it plays; a still picture is no reason to.
+        setFlag("stop-screensaver", !state.still());
         const QByteArray url = state.url().toUtf8();
         command({"loadfile", url.constData(), "replace"}, LoadTag);
         connectTimer.start();
@@ -361,6 +363,7 @@ void Player::Impl::enterFullScreen() {
     fullWindow->showFullScreen();
     fullWindow->raise();
     fullWindow->activateWindow();
+    emit q->FullScreenChange();
 }
 
 void Player::Impl::leaveFullScreen() {
@@ -368,6 +371,7 @@ void Player::Impl::leaveFullScreen() {
     // Out before the window is hidden, so the picture is never unmapped with it.
     placeEmbed();
     fullWindow->hide();
+    emit q->FullScreenChange();
 }
 
 void Player::Impl::placeEmbed() {

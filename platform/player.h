@@ -51,6 +51,8 @@ public:
 signals:
     // Raised once for every change of status().
     void StatusChange();
+    // Raised when the video goes to the whole screen or comes back.
+    void FullScreenChange();
 
 private:
     struct Impl;

@@ -5,9 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rules=(common/* channels/* tools/*.cpp tools/*.h
-       mainwindow/layout.* mainwindow/session.* mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.*
-       mainwindow/version.* mainwindow/visibility_marker.h mainwindow/window_commands.*
-       skinctl/slider_math.* platform/playback.*)
+       mainwindow/channel_order.* mainwindow/key_commands.* mainwindow/layout.* mainwindow/session.*
+       mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.* mainwindow/version.*
+       mainwindow/visibility_marker.h mainwindow/window_commands.*
+       skinctl/slider_math.* platform/media_state.* platform/playback.*)
 
 widget_header() {
     dpkg -L qt6-base-dev 2>/dev/null | grep -qE "/Qt(Gui|Widgets)/$1\$"

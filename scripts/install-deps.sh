@@ -17,8 +17,8 @@ PACKAGES=(
   python3
   # virtual desktop for end-to-end tests and the headless demo
   xvfb xauth icewm xdotool x11-utils imagemagick
-  # a private session bus for the media-key and screen-saver tests
-  dbus
+  # a private session bus for the media-key and screen-saver tests, and gdbus to call on it
+  dbus libglib2.0-bin
   # the production channel-server set-up, started for real by its test
   nginx-light
   # the Debian package and the checks it must pass

@@ -153,7 +153,7 @@ class WaylandSession(DemoServer):
         self.start_window(XWaylandWindow(self.desktop, ARGS.binary, "rz4tv-wayland.log"))
         self.window.play_first_demo_channel()
         notes = [line for line in self.program_log("rz4tv-wayland.log").splitlines()
-                 if line.startswith("rz4tv:")]
+                 if line.startswith("rz4tv:") and "Wayland" in line]
         self.assertEqual(len(notes), 1, notes)
         self.assertIn("XWayland", notes[0])
         self.window.stop()

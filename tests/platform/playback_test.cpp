@@ -228,6 +228,11 @@ TEST(PlaybackState, AStillPictureIsShownQuietlyAndNeverRetried) {
     s.framesShown();
     EXPECT_EQ(s.text(), "就绪");
     EXPECT_FALSE(s.ended(EndReason::Eof, {}).retryIn) << "a picture that goes is not a drop";
+    s.openStill(logo);
+    s.stop();
+    EXPECT_TRUE(s.play().load);
+    EXPECT_TRUE(s.still()) << "play shows the stopped picture again, as a picture";
+    EXPECT_EQ(s.text(), "就绪");
     // A channel chosen afterwards is live again.
     s = playing();
     EXPECT_TRUE(s.ended(EndReason::Eof, {}).retryIn);

@@ -1,0 +1,72 @@
+#include "mainwindow/key_commands.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace rz4::mainwindow {
+
+namespace {
+
+constexpr std::int32_t VolumeStep = 5;
+constexpr int NotchDelta = 120;
+
+} // namespace
+
+std::optional<KeyCommand> keyCommand(int key, Qt::KeyboardModifiers modifiers, KeyFocus focus) {
+    // Shift makes "+" on many keyboards; the keypad's keys carry a modifier of their own.
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        return std::nullopt;
+    }
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (focus == KeyFocus::Tree) {
+            return std::nullopt;
+        }
+        return key == Qt::Key_Up || key == Qt::Key_PageUp ? KeyCommand::PreviousChannel
+                                                          : KeyCommand::NextChannel;
+    case Qt::Key_Space:
+        return KeyCommand::PlayPause;
+    case Qt::Key_S:
+        return KeyCommand::Stop;
+    case Qt::Key_M:
+        return KeyCommand::Mute;
+    case Qt::Key_F:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return KeyCommand::FullScreen;
+    case Qt::Key_Escape:
+        return KeyCommand::LeaveFullScreen;
+    case Qt::Key_Plus:
+        return KeyCommand::VolumeUp;
+    case Qt::Key_Minus:
+        return KeyCommand::VolumeDown;
+    case Qt::Key_F1:
+        return KeyCommand::Help;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::int32_t steppedVolume(std::int32_t value, int steps, std::int32_t max) {
+    const std::int64_t stepped = std::int64_t{value} + std::int64_t{steps} * VolumeStep;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(stepped, 0, std::max(max, 0)));
+}
+
+int wheelNotches(int delta, int& rest) {
+    rest += delta;
+    const int notches = rest / NotchDelta;
+    rest -= notches * NotchDelta;
+    return notches;
+}
+
+std::int32_t sliderValue(double volume, std::int32_t max) {
+    if (std::isnan(volume)) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(std::lround(std::clamp(volume, 0.0, 1.0) * max));
+}
+
+} // namespace rz4::mainwindow

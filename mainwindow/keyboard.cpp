@@ -1,0 +1,140 @@
+#include "mainwindow/keyboard.h"
+
+#include "mainwindow/channel_tree_widget.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/remote_control.h"
+#include "platform/browser.h"
+#include "platform/player.h"
+#include "skinctl/tvate.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QWheelEvent>
+
+namespace rz4::mainwindow {
+
+namespace {
+
+bool within(const QWidget* widget, const QWidget* area) {
+    return widget != nullptr && area != nullptr && (widget == area || area->isAncestorOf(widget));
+}
+
+bool isTextField(const QWidget* widget) {
+    return qobject_cast<const QLineEdit*>(widget) != nullptr ||
+           qobject_cast<const QTextEdit*>(widget) != nullptr ||
+           qobject_cast<const QPlainTextEdit*>(widget) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(widget) != nullptr;
+}
+
+} // namespace
+
+KeyboardControl::KeyboardControl(Form1& form, RemoteControl& remote, HelpBox help, QObject* parent)
+    : QObject(parent), m_form(form), m_remote(remote), m_help(std::move(help)) {
+    // Keys must work from the start, not only after a click, and a click on the video or the skin
+    // takes them back from the tree or the web pane.
+    form.setFocusPolicy(Qt::ClickFocus);
+    form.setFocus();
+    qApp->installEventFilter(this);
+}
+
+KeyboardControl::~KeyboardControl() = default;
+
+QString KeyboardControl::helpText() {
+    return QStringLiteral("空格\t播放／停止\n"
+                          "S\t停止\n"
+                          "M\t静音\n"
+                          "F、回车\t全屏\n"
+                          "Esc\t退出全屏\n"
+                          "↑、PageUp\t上一个频道\n"
+                          "↓、PageDown\t下一个频道\n"
+                          "+、-\t音量加减（鼠标滚轮在画面或音量条上也可）\n"
+                          "F1\t本帮助");
+}
+
+bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::Wheel) {
+        return false;
+    }
+    auto* receiver = qobject_cast<QWidget*>(watched);
+    if (receiver == nullptr || m_form.hasEnded() || QApplication::activeModalWidget() != nullptr ||
+        !ours(*receiver)) {
+        return false;
+    }
+    return type == QEvent::KeyPress ? onKey(*static_cast<QKeyEvent*>(event))
+                                    : onWheel(*receiver, *static_cast<QWheelEvent*>(event));
+}
+
+bool KeyboardControl::ours(const QWidget& widget) const {
+    const QWidget* window = widget.window();
+    return window == &m_form || (m_form.controls().WMP->fullScreen() && window->isFullScreen());
+}
+
+bool KeyboardControl::onKey(const QKeyEvent& e) {
+    const QWidget* focus = QApplication::focusWidget();
+    if (isTextField(focus) || within(focus, m_form.controls().WebBrowser1)) {
+        return false;
+    }
+    const KeyFocus where =
+        within(focus, m_form.controls().TreeView1) ? KeyFocus::Tree : KeyFocus::Window;
+    const std::optional<KeyCommand> command = keyCommand(e.key(), e.modifiers(), where);
+    if (!command ||
+        (*command == KeyCommand::LeaveFullScreen && !m_form.controls().WMP->fullScreen())) {
+        return false;
+    }
+    run(*command);
+    return true;
+}
+
+bool KeyboardControl::onWheel(QWidget& receiver, const QWheelEvent& e) {
+    const Form1::Controls& c = m_form.controls();
+    if (!within(&receiver, c.WMP->videoWidget()) && !within(&receiver, c.volume) &&
+        receiver.window() == &m_form) {
+        return false;
+    }
+    if (const int notches = wheelNotches(e.angleDelta().y(), m_wheelRest)) {
+        m_remote.stepVolume(notches);
+    }
+    return true;
+}
+
+void KeyboardControl::run(KeyCommand command) {
+    switch (command) {
+    case KeyCommand::PlayPause:
+        m_remote.playPause();
+        break;
+    case KeyCommand::Stop:
+        m_remote.stop();
+        break;
+    case KeyCommand::Mute:
+        m_remote.toggleMute();
+        break;
+    case KeyCommand::FullScreen:
+        m_remote.setFullscreen(true);
+        break;
+    case KeyCommand::LeaveFullScreen:
+        m_remote.setFullscreen(false);
+        break;
+    case KeyCommand::PreviousChannel:
+        m_remote.previous();
+        break;
+    case KeyCommand::NextChannel:
+        m_remote.next();
+        break;
+    case KeyCommand::VolumeUp:
+        m_remote.stepVolume(1);
+        break;
+    case KeyCommand::VolumeDown:
+        m_remote.stepVolume(-1);
+        break;
+    case KeyCommand::Help:
+        m_help(QStringLiteral("快捷键"), helpText());
+        break;
+    }
+}
+
+} // namespace rz4::mainwindow

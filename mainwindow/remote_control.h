@@ -1,0 +1,67 @@
+#pragma once
+
+#include "mainwindow/channel_order.h"
+#include "mainwindow/window_commands.h"
+#include "platform/mpris.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+namespace rz4::platform {
+class ScreenSaverInhibitor;
+}
+
+namespace rz4::mainwindow {
+
+class Form1;
+
+// Drives the window from outside its hot areas (the desktop's media controls and media keys, the
+// keyboard, the wheel), always through the handlers the mouse uses, so that the window shows the
+// true state; and tells the desktop what plays: its media controls, and the screen saver, which
+// stays away while a channel shows pictures.
+class RemoteControl : public QObject, public platform::MediaCommands {
+    Q_OBJECT
+public:
+    // bus: the session bus; a disconnected one when there is none, and then only the keyboard's
+    // commands do anything.
+    RemoteControl(Form1& form, const QDBusConnection& bus, QObject* parent = nullptr);
+    ~RemoteControl() override;
+
+    void raise() override;
+    void quit() override;
+    void setFullscreen(bool on) override;
+    void play() override;
+    void pause() override;
+    void playPause() override;
+    void stop() override;
+    void next() override;
+    void previous() override;
+    void setVolume(double volume) override;
+
+    void toggleMute();
+    void stepVolume(int steps);
+
+private:
+    // What the desktop's media controls were last shown.
+    const platform::MediaState& state() const { return m_mpris->state(); }
+
+    void press(PlayerButton button);
+    void stepChannel(Direction direction);
+    // Publishes the window's state and keeps the screen awake or not.
+    void refresh();
+    void followChannel();
+    void checkListHasChannels();
+
+    Form1& m_form;
+    platform::MprisService* m_mpris = nullptr;
+    platform::ScreenSaverInhibitor* m_screenSaver = nullptr;
+    // The address last seen in the player and the channel node that started it.
+    QString m_url;
+    int m_track = 0;
+    QString m_title;
+    QString m_album;
+    bool m_listHasChannels = false;
+};
+
+} // namespace rz4::mainwindow

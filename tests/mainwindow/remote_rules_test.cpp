@@ -1,0 +1,95 @@
+#include "mainwindow/channel_order.h"
+#include "mainwindow/key_commands.h"
+
+#include <QStandardItemModel>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using namespace rz4::mainwindow;
+
+namespace {
+
+constexpr int Tag = Qt::UserRole;
+
+QStandardItem* node(const QString& text, const QString& tag = {},
+                    const QList<QStandardItem*>& children = {}) {
+    auto* item = new QStandardItem(text);
+    if (!tag.isEmpty()) {
+        item->setData(tag, Tag);
+    }
+    item->appendRows(children);
+    return item;
+}
+
+} // namespace
+
+TEST(ChannelOrder, StepsThroughChannelsAcrossGroupsAndCategoriesAndWraps) {
+    QStandardItem* one = node("one", "http://s/1");
+    QStandardItem* two = node("two", "http://s/2");
+    QStandardItem* three = node("three", "http://s/3");
+    QStandardItem* four = node("four", "http://s/4");
+    QStandardItem* empty = node("empty");
+    QStandardItemModel model;
+    model.appendRow(node("news", {}, {node("general", {}, {one, two}), empty}));
+    model.appendRow(node("local", {}, {node("city", {}, {three, four})}));
+    const auto step = [&](const QStandardItem* from, Direction d) {
+        return adjacentChannel(model, from ? from->index() : QModelIndex(), d, Tag)
+            .data()
+            .toString();
+    };
+    EXPECT_EQ(step(one, Direction::Next), "two");
+    EXPECT_EQ(step(two, Direction::Next), "three"); // past a group without channels
+    EXPECT_EQ(step(four, Direction::Next), "one");
+    EXPECT_EQ(step(three, Direction::Previous), "two");
+    EXPECT_EQ(step(one, Direction::Previous), "four");
+    // From a group, or from nothing at all.
+    EXPECT_EQ(step(empty, Direction::Next), "three");
+    EXPECT_EQ(step(empty, Direction::Previous), "two");
+    EXPECT_EQ(step(nullptr, Direction::Next), "one");
+    EXPECT_EQ(step(nullptr, Direction::Previous), "four");
+}
+
+TEST(ChannelOrder, ALoneChannelIsItsOwnNeighbourAndATreeWithoutChannelsHasNone) {
+    QStandardItemModel model;
+    QStandardItem* group = node("group");
+    QStandardItem* only = node("only", "http://s/only");
+    group->appendRows({node("no address"), only});
+    model.appendRow(group);
+    EXPECT_EQ(adjacentChannel(model, only->index(), Direction::Next, Tag), only->index());
+    EXPECT_EQ(adjacentChannel(model, only->index(), Direction::Previous, Tag), only->index());
+
+    only->setData(QVariant(), Tag);
+    EXPECT_FALSE(adjacentChannel(model, only->index(), Direction::Next, Tag).isValid());
+    EXPECT_FALSE(adjacentChannel(model, {}, Direction::Previous, Tag).isValid());
+    QStandardItemModel empty;
+    EXPECT_FALSE(adjacentChannel(empty, {}, Direction::Next, Tag).isValid());
+}
+
+TEST(KeyCommands, MapsTheWindowsKeysAndLeavesTheTreeItsOwn) {
+    EXPECT_EQ(keyCommand(Qt::Key_Space, {}, KeyFocus::Window), KeyCommand::PlayPause);
+    EXPECT_EQ(keyCommand(Qt::Key_Enter, Qt::KeypadModifier, KeyFocus::Window),
+              KeyCommand::FullScreen);
+    EXPECT_EQ(keyCommand(Qt::Key_Plus, Qt::ShiftModifier, KeyFocus::Window), KeyCommand::VolumeUp);
+    EXPECT_EQ(keyCommand(Qt::Key_S, Qt::ControlModifier, KeyFocus::Window), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_PageUp, {}, KeyFocus::Window), KeyCommand::PreviousChannel);
+    EXPECT_EQ(keyCommand(Qt::Key_PageUp, {}, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_Down, {}, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_Space, {}, KeyFocus::Tree), KeyCommand::PlayPause);
+}
+
+TEST(KeyCommands, VolumeStepsStayInTheSlidersRange) {
+    EXPECT_EQ(steppedVolume(50, 1, 100), 55);
+    EXPECT_EQ(steppedVolume(98, 1, 100), 100);
+    EXPECT_EQ(steppedVolume(3, -1, 100), 0);
+
+    int rest = 0;
+    EXPECT_EQ(wheelNotches(-240, rest), -2);
+    EXPECT_EQ(wheelNotches(60, rest), 0); // half a notch from a fine wheel waits for the rest
+    EXPECT_EQ(wheelNotches(60, rest), 1);
+
+    EXPECT_EQ(sliderValue(0.5, 100), 50);
+    EXPECT_EQ(sliderValue(1.7, 100), 100);
+    EXPECT_EQ(sliderValue(std::nan(""), 100), 0);
+}
