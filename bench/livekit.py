@@ -47,6 +47,15 @@ def ensure_built(build, *targets):
                     *targets], check=True, stdout=subprocess.DEVNULL)
 
 
+def demo_port(build):
+    """The port of the channel server the build was configured for."""
+    with open(os.path.join(build, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("RZ4_CHANNEL_SERVER:"):
+                return line.strip().rsplit(":", 1)[1]
+    return "18090"
+
+
 def dwell(base_ms, i):
     # Switches fall on every moment of the channels' two-second segments, not always the same one.
     time.sleep((base_ms + (i * 373) % 1000) / 1000)

@@ -3,7 +3,7 @@
 #include "common/colour.h"
 
 #include <optional>
-#include <string>
+#include <string_view>
 
 namespace rz4::channels {
 
@@ -18,13 +18,13 @@ class ChannelNode {
 public:
     virtual ~ChannelNode() = default;
     virtual void EnsureVisible() = 0;
-    virtual void setTag(const std::string& tag) = 0;
+    virtual void setTag(std::string_view tag) = 0;
     virtual void setForeColor(Colour c) = 0;
     virtual void setBackColor(Colour c) = 0;
-    virtual void setImage(const std::string& imageKey) = 0;
+    virtual void setImage(std::string_view imageKey) = 0;
 };
 
-// The tree the reader fills: an in-memory one for tests and tools, a widget one in the window.
+// The tree the reader fills: an in-memory one for tests and tools, a compact one in the window.
 class ChannelTree {
 public:
     virtual ~ChannelTree() = default;
@@ -32,11 +32,31 @@ public:
     // Points the tree at its image list (the two node pictures "jie" and "jia").
     virtual void attachImageList() = 0;
     // Adds a node; without a relative it goes to the top level. Returns nullptr when it cannot be
-    // added: the key is already taken, or the relative key names no node.
-    virtual ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,
-                             const std::optional<std::string>& key, const std::string& text) = 0;
+    // added: the key is already taken, or the relative key names no node. The node returned may
+    // be used until the next call on the tree: a compact tree hands out one reusable node.
+    virtual ChannelNode* add(std::optional<std::string_view> relativeKey, int relationship,
+                             std::optional<std::string_view> key, std::string_view text) = 0;
     virtual void setItemHeight(int pixels) = 0;
     virtual void setBackColor(Colour c) = 0;
+    // Every node of the list has been added: a tree on screen shows them from now on.
+    virtual void endOfList() = 0;
+};
+
+// A tree that draws nothing itself keeps what the reader sets on the whole tree.
+class PlainChannelTree : public ChannelTree {
+public:
+    void attachImageList() override { m_imageListAttached = true; }
+    void setItemHeight(int pixels) override { m_itemHeight = pixels; }
+    void setBackColor(Colour c) override { m_backColor = c; }
+
+    bool imageListAttached() const { return m_imageListAttached; }
+    int itemHeight() const { return m_itemHeight; }
+    Colour backColor() const { return m_backColor; }
+
+private:
+    bool m_imageListAttached = false;
+    int m_itemHeight = 0;
+    Colour m_backColor = 0;
 };
 
 } // namespace rz4::channels

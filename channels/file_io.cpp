@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rz4::channels {
@@ -82,6 +84,30 @@ std::string readWholeFile(const std::string& fileName) {
     content.resize(used);
     file.close();
     return content;
+}
+
+MappedFile::MappedFile(const std::string& fileName) {
+    RawFile file(fileName, O_RDONLY);
+    struct stat status {};
+    if (::fstat(file.descriptor(), &status) != 0) {
+        raiseFileError(errno, fileName);
+    }
+    m_size = static_cast<std::size_t>(status.st_size);
+    if (m_size == 0) {
+        return;
+    }
+    // Populated at once: one call instead of a fault every page.
+    m_data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.descriptor(), 0);
+    if (m_data == MAP_FAILED) {
+        m_data = nullptr;
+        raiseFileError(errno, fileName);
+    }
+}
+
+MappedFile::~MappedFile() {
+    if (m_data != nullptr) {
+        ::munmap(m_data, m_size);
+    }
 }
 
 } // namespace rz4::channels

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace rz4::channels {
@@ -25,6 +26,7 @@ public:
     void writeAt(const void* data, std::size_t size, off_t offset);
     // Some file systems report a failed write only when the file is closed.
     void close();
+    int descriptor() const { return m_fd; }
 
 private:
     std::string m_name;
@@ -33,5 +35,21 @@ private:
 
 // The whole content of a file.
 std::string readWholeFile(const std::string& fileName);
+
+// The whole content of a file, mapped instead of copied: a list of many megabytes is read in
+// place. The file must not shrink while it is mapped.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& fileName);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    std::string_view bytes() const { return {static_cast<const char*>(m_data), m_size}; }
+
+private:
+    void* m_data = nullptr;
+    std::size_t m_size = 0;
+};
 
 } // namespace rz4::channels

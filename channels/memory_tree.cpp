@@ -42,8 +42,8 @@ void MemoryTree::clear() {
     }
 }
 
-ChannelNode* MemoryTree::add(const std::optional<std::string>& relativeKey, int relationship,
-                             const std::optional<std::string>& key, const std::string& text) {
+ChannelNode* MemoryTree::add(std::optional<std::string_view> relativeKey, int relationship,
+                             std::optional<std::string_view> key, std::string_view text) {
     if (key && m_byKey.contains(*key)) {
         return nullptr;
     }
@@ -57,14 +57,18 @@ ChannelNode* MemoryTree::add(const std::optional<std::string>& relativeKey, int 
         parent = it->second;
     }
     auto& siblings = parent != nullptr ? parent->m_children : m_roots;
-    MemoryNode* node = siblings.emplace_back(std::make_unique<MemoryNode>(parent, key, text)).get();
-    if (key) {
-        m_byKey.emplace(*key, node);
+    MemoryNode* node =
+        siblings
+            .emplace_back(std::make_unique<MemoryNode>(
+                parent, key ? std::optional<std::string>(*key) : std::nullopt, std::string(text)))
+            .get();
+    if (node->m_key) {
+        m_byKey.emplace(*node->m_key, node);
     }
     return node;
 }
 
-const MemoryNode* MemoryTree::find(const std::string& key) const {
+const MemoryNode* MemoryTree::find(std::string_view key) const {
     const auto it = m_byKey.find(key);
     return it == m_byKey.end() ? nullptr : it->second;
 }

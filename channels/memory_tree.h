@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -17,10 +18,10 @@ public:
 
     // Expands every ancestor, as a tree view does to show the node.
     void EnsureVisible() override;
-    void setTag(const std::string& tag) override { m_tag = tag; }
+    void setTag(std::string_view tag) override { m_tag = tag; }
     void setForeColor(Colour c) override { m_foreColor = c; }
     void setBackColor(Colour c) override { m_backColor = c; }
-    void setImage(const std::string& imageKey) override { m_image = imageKey; }
+    void setImage(std::string_view imageKey) override { m_image = imageKey; }
 
     MemoryNode* parent() const { return m_parent; }
     const std::vector<std::unique_ptr<MemoryNode>>& children() const { return m_children; }
@@ -49,7 +50,7 @@ private:
     bool m_expanded = false;
 };
 
-class MemoryTree : public ChannelTree {
+class MemoryTree : public PlainChannelTree {
 public:
     MemoryTree() = default;
     ~MemoryTree() override;
@@ -58,26 +59,19 @@ public:
     MemoryTree(MemoryTree&&) = default;
     MemoryTree& operator=(MemoryTree&&) = default;
     void clear() override;
-    void attachImageList() override { m_imageListAttached = true; }
-    ChannelNode* add(const std::optional<std::string>& relativeKey, int relationship,
-                     const std::optional<std::string>& key, const std::string& text) override;
-    void setItemHeight(int pixels) override { m_itemHeight = pixels; }
-    void setBackColor(Colour c) override { m_backColor = c; }
+    ChannelNode* add(std::optional<std::string_view> relativeKey, int relationship,
+                     std::optional<std::string_view> key, std::string_view text) override;
+    void endOfList() override {}
 
     const std::vector<std::unique_ptr<MemoryNode>>& roots() const { return m_roots; }
-    const MemoryNode* find(const std::string& key) const;
+    const MemoryNode* find(std::string_view key) const;
     // Every node in tree order: depth first, children in the order they were added.
     std::vector<const MemoryNode*> nodes() const;
-    bool imageListAttached() const { return m_imageListAttached; }
-    int itemHeight() const { return m_itemHeight; }
-    Colour backColor() const { return m_backColor; }
 
 private:
     std::vector<std::unique_ptr<MemoryNode>> m_roots;
-    std::unordered_map<std::string, MemoryNode*> m_byKey;
-    bool m_imageListAttached = false;
-    int m_itemHeight = 0;
-    Colour m_backColor = 0;
+    // Views of the nodes' own keys.
+    std::unordered_map<std::string_view, MemoryNode*> m_byKey;
 };
 
 } // namespace rz4::channels

@@ -66,21 +66,22 @@ private:
             const std::size_t first =
                 std::min(bracket, utf8SequenceLength(static_cast<unsigned char>(text[0])));
             m_group = text.substr(first, bracket - first);
-            if (ChannelNode* node = add(NodeKind::Group, m_category, m_group)) {
+            if (ChannelNode* node = add(NodeKind::Group, std::string_view(m_category), m_group)) {
                 node->EnsureVisible();
                 paint(*node, "jia");
             }
         }
         if (bar != std::string_view::npos) {
             const std::string_view address = text.substr(bar + 1);
-            if (ChannelNode* node = add(NodeKind::Channel, m_group, text.substr(0, bar), address)) {
-                node->setTag(std::string(address));
+            if (ChannelNode* node = add(NodeKind::Channel, std::string_view(m_group),
+                                        text.substr(0, bar), address)) {
+                node->setTag(address);
                 paint(*node, "jie");
             }
         }
     }
 
-    ChannelNode* add(NodeKind kind, const std::optional<std::string>& parentKey,
+    ChannelNode* add(NodeKind kind, std::optional<std::string_view> parentKey,
                      std::string_view name, std::string_view address = {}) {
         const bool keyed = kind != NodeKind::Channel;
         ChannelNode* node = nullptr;
@@ -91,12 +92,11 @@ private:
             // No node ever has an empty key, so there is nothing to ask the tree.
             result = AddResult::NoParent;
         } else {
-            std::string text(name);
             node = m_tree.add(parentKey, parentKey ? RelationshipChild : NoRelationship,
-                              keyed ? std::optional<std::string>(text) : std::nullopt, text);
+                              keyed ? std::optional(name) : std::nullopt, name);
             result = node != nullptr ? AddResult::Added : AddResult::Refused;
         }
-        report(kind, name, parentKey.value_or(std::string()), address, result);
+        report(kind, name, parentKey.value_or(std::string_view()), address, result);
         return node;
     }
 
@@ -107,7 +107,7 @@ private:
         }
     }
 
-    static void paint(ChannelNode& node, const std::string& image) {
+    static void paint(ChannelNode& node, std::string_view image) {
         node.setForeColor(NodeForeColor);
         node.setBackColor(NodeBackColor);
         node.setImage(image);
@@ -126,12 +126,14 @@ void fill(ChannelTree& tree, ReadObserver* observer, std::string_view bytes) {
     TreeBuilder(tree, observer).readLines(bytes);
     tree.setItemHeight(ItemHeight);
     tree.setBackColor(NodeBackColor);
+    tree.endOfList();
 }
 
 void readFile(const std::string& fileName, ChannelTree& tree, ReadObserver* observer) {
     tree.clear();
     tree.attachImageList();
-    fill(tree, observer, readWholeFile(fileName));
+    const MappedFile file(fileName);
+    fill(tree, observer, file.bytes());
 }
 
 } // namespace

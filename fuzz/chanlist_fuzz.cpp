@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the list decoder and reader as the client receives them, and to the
 // checks and conversions of rz4-chanlist, with the tree's invariants checked after every input.
 #include "channels/codec.h"
+#include "channels/compact_tree.h"
 #include "channels/memory_tree.h"
 #include "channels/reader.h"
 #include "common/stream_address.h"
@@ -8,6 +9,7 @@
 #include "tools/m3u.h"
 #include "tools/tree_json.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -60,6 +62,38 @@ void checkTree(const MemoryTree& tree, std::size_t added) {
     require(tree.itemHeight() == ItemHeight && tree.backColor() == NodeBackColor);
 }
 
+int depth(const MemoryNode* node) {
+    int levels = 0;
+    for (; node != nullptr; node = node->parent()) {
+        ++levels;
+    }
+    return levels;
+}
+
+// The window's compact tree holds what the in-memory tree holds, node for node in tree order.
+void checkCompactTree(const MemoryTree& memory, const std::string& bytes) {
+    const auto nodes = memory.nodes();
+    CompactTree compact;
+    if (std::any_of(nodes.begin(), nodes.end(), [](auto* n) { return depth(n) > 255; })) {
+        return; // deeper than it keeps
+    }
+    readTreeFromBytes(bytes, compact);
+    const std::set<NodeId> opened(compact.opened().begin(), compact.opened().end());
+    NodeId c = CompactTree::Root;
+    for (const MemoryNode* node : nodes) {
+        c = compact.next(c);
+        require(c != CompactTree::Root && compact.text(c) == node->text());
+        require(compact.hasTag(c) == node->tag().has_value());
+        require(!node->tag() || compact.tag(c) == *node->tag());
+        const NodeLook& look = compact.look(c);
+        require(look.foreColor == node->foreColor() && look.backColor == node->backColor());
+        require(compact.imageKey(look.image) == node->image());
+        require((compact.parent(c) == CompactTree::Root) == (node->parent() == nullptr));
+        require(opened.contains(c) == node->expanded());
+    }
+    require(compact.next(c) == CompactTree::Root);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -76,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AddCounter counter(checker);
     readTreeFromBytes(bytes, tree, &counter);
     checkTree(tree, counter.added);
+    checkCompactTree(tree, bytes);
     for (const auto& warning : checker.warnings()) {
         require(warning.line >= 1);
     }

@@ -1,40 +1,14 @@
 #include "mainwindow/channel_tree_widget.h"
 
-#include <QColor>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QStyledItemDelegate>
 
 namespace rz4::mainwindow {
 
-namespace {
-
-QColor toQColor(channels::Colour c) {
-    return {static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-            static_cast<int>((c >> 16) & 0xFF)};
-}
-
-} // namespace
-
-class ChannelTreeWidget::Node : public QTreeWidgetItem, public channels::ChannelNode {
-public:
-    Node(ChannelTreeWidget* tree, const QString& text) : m_tree(tree) { setText(0, text); }
-
-    void EnsureVisible() override {
-        for (QTreeWidgetItem* p = parent(); p != nullptr; p = p->parent()) {
-            p->setExpanded(true);
-        }
-        m_tree->scrollToLater(this);
-    }
-    void setTag(const std::string& tag) override {
-        setData(0, TagRole, QString::fromStdString(tag));
-    }
-    void setForeColor(channels::Colour c) override { setForeground(0, toQColor(c)); }
-    void setBackColor(channels::Colour c) override { setBackground(0, toQColor(c)); }
-    void setImage(const std::string& imageKey) override { setIcon(0, m_tree->imageFor(imageKey)); }
-
-private:
-    ChannelTreeWidget* m_tree;
-};
+using channels::CompactTree;
+using channels::NodeId;
 
 // Every row gets the tree's item height, whatever the font would ask for.
 class ChannelTreeWidget::RowHeight : public QStyledItemDelegate {
@@ -53,9 +27,12 @@ private:
     ChannelTreeWidget* m_tree;
 };
 
-ChannelTreeWidget::ChannelTreeWidget(QWidget* parent) : QTreeWidget(parent) {
+ChannelTreeWidget::ChannelTreeWidget(QWidget* parent)
+    : QTreeView(parent), m_model(new ChannelTreeModel(MaxDepth, this)) {
+    setModel(m_model);
     setHeaderHidden(true);
-    setColumnCount(1);
+    // One row height for all: the view places a row by arithmetic instead of measuring the rows
+    // above it.
     setUniformRowHeights(true);
     setItemDelegate(new RowHeight(this));
     // A click toggles a node itself; a double click must not toggle it a third time.
@@ -63,60 +40,41 @@ ChannelTreeWidget::ChannelTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 }
 
 void ChannelTreeWidget::clear() {
-    QTreeWidget::clear();
-    m_keys.clear();
+    m_finder.stop();
+    m_model->clear();
 }
 
 void ChannelTreeWidget::attachImageList() {
-    m_images = {{"jie", QIcon(QStringLiteral(":/tree/jie.png"))},
-                {"jia", QIcon(QStringLiteral(":/tree/jia.png"))}};
+    m_model->setImages({{"jie", QIcon(QStringLiteral(":/tree/jie.png"))},
+                        {"jia", QIcon(QStringLiteral(":/tree/jia.png"))}});
     setIconSize(QSize(16, 16));
+    viewport()->update();
 }
 
-QIcon ChannelTreeWidget::imageFor(const std::string& key) const {
-    const auto it = m_images.find(key);
-    return it == m_images.end() ? QIcon() : it->second;
+channels::ChannelNode* ChannelTreeWidget::add(std::optional<std::string_view> relativeKey,
+                                              int relationship, std::optional<std::string_view> key,
+                                              std::string_view text) {
+    if (m_model->tree().readable()) {
+        m_finder.stop();
+    }
+    return m_model->add(relativeKey, relationship, key, text);
 }
 
-channels::ChannelNode* ChannelTreeWidget::add(const std::optional<std::string>& relativeKey,
-                                              int relationship,
-                                              const std::optional<std::string>& key,
-                                              const std::string& text) {
-    if (key && m_keys.contains(*key)) {
-        return nullptr;
+void ChannelTreeWidget::endOfList() {
+    m_model->endOfList();
+    const CompactTree& tree = m_model->tree();
+    for (const NodeId node : tree.opened()) {
+        expand(m_model->indexOf(node));
     }
-    QTreeWidgetItem* parentItem = nullptr;
-    if (relativeKey) {
-        const auto it = m_keys.find(*relativeKey);
-        if (it == m_keys.end() || relationship != channels::RelationshipChild) {
-            return nullptr;
-        }
-        parentItem = it->second;
-        int depth = 1;
-        for (const QTreeWidgetItem* up = parentItem; up != nullptr && depth <= MaxDepth;
-             up = up->parent()) {
-            ++depth;
-        }
-        if (depth > MaxDepth) {
-            return nullptr;
-        }
+    if (const std::optional<NodeId> shown = tree.shown()) {
+        scrollToLater(m_model->indexOf(*shown));
     }
-    auto* node = new Node(this, QString::fromStdString(text));
-    if (parentItem != nullptr) {
-        parentItem->addChild(node);
-    } else {
-        addTopLevelItem(node);
-    }
-    if (key) {
-        m_keys.emplace(*key, node);
-    }
-    return node;
+    m_finder.index(tree);
 }
 
-void ChannelTreeWidget::scrollToLater(QTreeWidgetItem* item) {
-    // Each scroll lays the whole tree out, and a list makes one group after another visible:
-    // only the last one counts, so the view scrolls once, when the list is in.
-    m_scrollTarget = indexFromItem(item);
+void ChannelTreeWidget::scrollToLater(const QModelIndex& index) {
+    // Scrolling lays the open rows out: once, when the window has come up, not while it is built.
+    m_scrollTarget = index;
     if (!m_scrollQueued) {
         m_scrollQueued = true;
         QMetaObject::invokeMethod(
@@ -144,8 +102,50 @@ void ChannelTreeWidget::setBackColor(channels::Colour c) {
     setPalette(p);
 }
 
-QString ChannelTreeWidget::tagOf(const QTreeWidgetItem* item) {
-    return item == nullptr ? QString() : item->data(0, TagRole).toString();
+void ChannelTreeWidget::keyboardSearch(const QString& search) {
+    const bool goesOn =
+        m_sinceTyped.isValid() && !m_sinceTyped.hasExpired(QApplication::keyboardInputInterval());
+    m_typed = goesOn ? m_typed + search : search;
+    NodeId from = CompactTree::Root;
+    if (const QModelIndex current = currentIndex(); current.isValid()) {
+        from = ChannelTreeModel::nodeOf(current);
+        // A new search looks past the current node; more letters may still fit it.
+        if (!goesOn) {
+            from = m_model->tree().next(from);
+        }
+    }
+    if (const std::optional<NodeId> found = m_finder.find(m_typed.toStdString(), from)) {
+        const QModelIndex index = m_model->indexOf(*found);
+        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) {
+            expand(p);
+        }
+        m_showingFound = true;
+        setCurrentIndex(index);
+        m_showingFound = false;
+        scrollTo(index);
+    }
+    // Counted from when this letter was dealt with: letters typed while the names were still being
+    // spelt belong to the same search.
+    m_sinceTyped.start();
+}
+
+void ChannelTreeWidget::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        currentIndex().isValid()) {
+        m_sinceTyped.invalidate();
+        emit enterPressed();
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void ChannelTreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    // A click or an arrow key elsewhere: what is typed next is a new search.
+    if (!m_showingFound) {
+        m_sinceTyped.invalidate();
+    }
 }
 
 } // namespace rz4::mainwindow

@@ -214,8 +214,10 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
 
     m_c.TreeView1 = new ChannelTreeWidget(this);
     set(Piece::TreeView1, m_c.TreeView1);
-    connect(m_c.TreeView1, &QTreeWidget::itemClicked, this,
-            [this] { guarded([this] { TreeView1_NodeClick(); }); });
+    // Enter on a node found by typing plays it as a click would.
+    const auto nodeClick = [this] { guarded([this] { TreeView1_NodeClick(); }); };
+    connect(m_c.TreeView1, &QAbstractItemView::clicked, this, nodeClick);
+    connect(m_c.TreeView1, &ChannelTreeWidget::enterPressed, this, nodeClick);
 
     m_c.volume = new skinctl::tVate(this);
     m_c.volume->resize(pixels({0, 0, 1335, 200}).size());
@@ -354,14 +356,15 @@ void Form1::setStatusLine(const QString& text) {
 }
 
 void Form1::TreeView1_NodeClick() {
-    QTreeWidgetItem* node = m_c.TreeView1->currentItem();
-    if (node == nullptr) {
+    ChannelTreeWidget& tree = *m_c.TreeView1;
+    const QModelIndex node = tree.currentIndex();
+    if (!node.isValid()) {
         return;
     }
-    node->setExpanded(!node->isExpanded());
-    const QString tag = ChannelTreeWidget::tagOf(node);
+    tree.setExpanded(node, !tree.isExpanded(node));
+    const QString tag = node.data(ChannelTreeWidget::TagRole).toString();
     if (!tag.isEmpty()) {
-        m_c.Label1->setText(Watching + node->text(0));
+        m_c.Label1->setText(Watching + node.data().toString());
         m_player->setURL(tag);
     }
 }

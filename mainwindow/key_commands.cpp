@@ -17,6 +17,13 @@ std::optional<KeyCommand> keyCommand(int key, Qt::KeyboardModifiers modifiers, K
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
         return std::nullopt;
     }
+    // In the tree, letters and digits find a channel by its name and Enter plays what they found.
+    const bool findsChannels = (key >= Qt::Key_0 && key <= Qt::Key_9) ||
+                               (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Return ||
+                               key == Qt::Key_Enter;
+    if (focus == KeyFocus::Tree && findsChannels) {
+        return std::nullopt;
+    }
     switch (key) {
     case Qt::Key_Up:
     case Qt::Key_Down:

@@ -21,7 +21,8 @@ enum class KeyCommand {
     Help,
 };
 
-// Where the keyboard's focus is: the tree keeps the keys that move through it.
+// Where the keyboard's focus is: the tree keeps the keys that move through it, and those that find
+// a channel by typing and play it.
 enum class KeyFocus { Window, Tree };
 
 // The command of a key pressed on the window, if it has one. Keys held with Ctrl, Alt or Meta

@@ -52,7 +52,8 @@ QString KeyboardControl::helpText() {
                           "↑、PageUp\t上一个频道\n"
                           "↓、PageDown\t下一个频道\n"
                           "+、-\t音量加减（鼠标滚轮在画面或音量条上也可）\n"
-                          "F1\t本帮助");
+                          "F1\t本帮助\n"
+                          "字母、数字\t在频道列表中按名称或拼音查找频道，回车播放");
 }
 
 bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {

@@ -34,9 +34,11 @@ RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* p
         c.volume, &skinctl::tVate::Changed, this,
         [this](std::int32_t& /*tValue*/, std::int32_t& /*tMax*/) { refresh(); },
         Qt::DirectConnection);
-    QTreeView& tree = *c.TreeView1;
-    // After the window's own handler: a click that starts a channel may leave the status as it was.
+    ChannelTreeWidget& tree = *c.TreeView1;
+    // After the window's own handler: a click that starts a channel may leave the status as it was,
+    // and so may Enter on a channel found by typing.
     connect(&tree, &QAbstractItemView::clicked, this, &RemoteControl::refresh);
+    connect(&tree, &ChannelTreeWidget::enterPressed, this, &RemoteControl::refresh);
     QAbstractItemModel* model = tree.model();
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (!m_listHasChannels) {

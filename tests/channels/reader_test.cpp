@@ -80,6 +80,12 @@ TEST(Reader, EmptyInputStillSetsItemHeightAndBackground) {
         EXPECT_EQ(tree.itemHeight(), 19);
         EXPECT_EQ(tree.backColor(), 0x00563636u);
     }
+    // An empty file, as code leaves a missing one: nothing to map, still a list.
+    ScratchDir dir;
+    writeFile(dir.file("baby1.mdb"), "");
+    MemoryTree tree;
+    readtree(dir.file("baby1.mdb"), tree);
+    EXPECT_EQ(tree.itemHeight(), 19);
 }
 
 TEST(Reader, EndsLinesAtCarriageReturnsOnly) {

@@ -109,14 +109,20 @@ protected:
     FakeDesktop m_desktop;
 };
 
-QTreeWidgetItem* findItem(QTreeWidget& tree, const QString& text) {
-    const auto found = tree.findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.first();
+QModelIndex findNode(const QTreeView& tree, const QString& text) {
+    const QAbstractItemModel& model = *tree.model();
+    const auto found = model.match(model.index(0, 0), Qt::DisplayRole, text, 1,
+                                   Qt::MatchExactly | Qt::MatchRecursive | Qt::MatchWrap);
+    return found.isEmpty() ? QModelIndex() : found.first();
 }
 
-void click(QTreeWidget& tree, QTreeWidgetItem* item) {
-    tree.scrollToItem(item);
-    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(item).center());
+void click(QTreeView& tree, const QModelIndex& node) {
+    tree.scrollTo(node);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualRect(node).center());
+}
+
+int topLevelCount(const QTreeView& tree) {
+    return tree.model()->rowCount();
 }
 
 } // namespace
@@ -129,18 +135,19 @@ TEST_F(Form1Test, StartUpBuildsTheTreeFromTheServedListAndLeavesNoFile) {
 
     EXPECT_TRUE(m_desktop.boxes.empty());
     EXPECT_FALSE(form->hasEnded());
-    ASSERT_EQ(c.TreeView1->topLevelItemCount(), 2);
-    QTreeWidgetItem* category = c.TreeView1->topLevelItem(0);
-    EXPECT_EQ(category->text(0), QStringLiteral("央视频道"));
-    EXPECT_TRUE(category->isExpanded());
-    ASSERT_EQ(category->childCount(), 1);
-    QTreeWidgetItem* group = category->child(0);
-    ASSERT_EQ(group->childCount(), 2);
-    EXPECT_EQ(ChannelTreeWidget::tagOf(group->child(0)),
+    const QAbstractItemModel& model = *c.TreeView1->model();
+    ASSERT_EQ(model.rowCount(), 2);
+    const QModelIndex category = model.index(0, 0);
+    EXPECT_EQ(category.data().toString(), QStringLiteral("央视频道"));
+    EXPECT_TRUE(c.TreeView1->isExpanded(category));
+    ASSERT_EQ(model.rowCount(category), 1);
+    const QModelIndex group = model.index(0, 0, category);
+    ASSERT_EQ(model.rowCount(group), 2);
+    EXPECT_EQ(model.index(0, 0, group).data(ChannelTreeWidget::TagRole).toString(),
               m_server.url(QStringLiteral("/media/ch1.ts")));
     EXPECT_EQ(c.TreeView1->itemHeight(), 19);
     EXPECT_EQ(c.TreeView1->palette().color(QPalette::Base), QColor(54, 54, 86));
-    EXPECT_FALSE(group->icon(0).isNull());
+    EXPECT_FALSE(group.data(Qt::DecorationRole).value<QIcon>().isNull());
 
     // The start addresses, the volume and the status line.
     EXPECT_EQ(c.WMP->URL(), m_server.url(Soft + QStringLiteral("Ostrel.jpg")));
@@ -164,7 +171,7 @@ TEST_F(Form1Test, ANewerVersionIsAnnouncedOnceBeforeTheList) {
     EXPECT_EQ(m_desktop.boxes[0].title, QStringLiteral("最新消息"));
     EXPECT_EQ(m_desktop.boxes[0].prompt,
               QStringLiteral("新版发布请到官网下载更新！\rhttp://") + m_server.server());
-    EXPECT_EQ(form->controls().TreeView1->topLevelItemCount(), 2);
+    EXPECT_EQ(topLevelCount(*form->controls().TreeView1), 2);
     EXPECT_TRUE(leftNothingBehind());
 }
 
@@ -180,7 +187,7 @@ TEST_F(Form1Test, NoVersionPageMeansNoMessage) {
     serveStandardList();
     auto form = startForm();
     EXPECT_TRUE(m_desktop.boxes.empty());
-    EXPECT_EQ(form->controls().TreeView1->topLevelItemCount(), 2);
+    EXPECT_EQ(topLevelCount(*form->controls().TreeView1), 2);
 }
 
 TEST_F(Form1Test, WithoutAListTheWindowOpensEmptyAndSaysSo) {
@@ -189,7 +196,7 @@ TEST_F(Form1Test, WithoutAListTheWindowOpensEmptyAndSaysSo) {
     const auto& c = form->controls();
     EXPECT_FALSE(form->hasEnded());
     EXPECT_TRUE(m_desktop.boxes.empty());
-    EXPECT_EQ(c.TreeView1->topLevelItemCount(), 0);
+    EXPECT_EQ(topLevelCount(*c.TreeView1), 0);
     // Empty, yet dressed like a list: a white box would look broken in the dark skin.
     EXPECT_EQ(c.TreeView1->itemHeight(), 19);
     EXPECT_EQ(c.TreeView1->palette().color(QPalette::Base), QColor(54, 54, 86));
@@ -210,7 +217,7 @@ TEST_F(Form1Test, ADeadServerNeitherHangsNorAnnouncesAnything) {
     form.Form_Load();
     EXPECT_FALSE(form.hasEnded());
     EXPECT_TRUE(m_desktop.boxes.empty());
-    EXPECT_EQ(form.controls().TreeView1->topLevelItemCount(), 0);
+    EXPECT_EQ(topLevelCount(*form.controls().TreeView1), 0);
     EXPECT_EQ(form.controls().Label2->text(), QStringLiteral("无法载入频道列表"));
     EXPECT_TRUE(leftNothingBehind());
 }
@@ -225,24 +232,33 @@ TEST_F(Form1Test, ClickingNodesOpensGroupsAndPlaysChannels) {
     const QString greeting = c.Label1->text();
     const QString logo = c.WMP->URL();
 
-    QTreeWidgetItem* group = findItem(tree, QStringLiteral("新闻"));
-    ASSERT_NE(group, nullptr);
-    EXPECT_FALSE(group->isExpanded());
+    const QModelIndex group = findNode(tree, QStringLiteral("新闻"));
+    ASSERT_TRUE(group.isValid());
+    EXPECT_FALSE(tree.isExpanded(group));
     click(tree, group);
-    EXPECT_TRUE(group->isExpanded());
+    EXPECT_TRUE(tree.isExpanded(group));
     click(tree, group);
-    EXPECT_FALSE(group->isExpanded());
+    EXPECT_FALSE(tree.isExpanded(group));
     click(tree, group);
     EXPECT_EQ(c.Label1->text(), greeting);
     EXPECT_EQ(c.WMP->URL(), logo);
 
     // A channel without an address changes nothing.
-    click(tree, findItem(tree, QStringLiteral("空频道")));
+    click(tree, findNode(tree, QStringLiteral("空频道")));
     EXPECT_EQ(c.Label1->text(), greeting);
     EXPECT_EQ(c.WMP->URL(), logo);
 
-    click(tree, findItem(tree, QStringLiteral("CCTV-13")));
+    click(tree, findNode(tree, QStringLiteral("CCTV-13")));
     EXPECT_EQ(c.Label1->text(), QStringLiteral("您正在收看的是：CCTV-13"));
+    EXPECT_EQ(c.WMP->URL(), m_server.url(QStringLiteral("/media/ch1.ts")));
+
+    // Found by typing with the group closed again, Enter plays it as the click did.
+    click(tree, group);
+    c.WMP->setURL(logo);
+    QTest::keyClicks(&tree, QStringLiteral("cctv13"));
+    EXPECT_EQ(tree.currentIndex().data().toString(), QStringLiteral("CCTV-13"));
+    EXPECT_EQ(c.WMP->URL(), logo);
+    QTest::keyClick(&tree, Qt::Key_Enter);
     EXPECT_EQ(c.WMP->URL(), m_server.url(QStringLiteral("/media/ch1.ts")));
 }
 

@@ -77,6 +77,11 @@ TEST(KeyCommands, MapsTheWindowsKeysAndLeavesTheTreeItsOwn) {
     EXPECT_EQ(keyCommand(Qt::Key_PageUp, {}, KeyFocus::Tree), std::nullopt);
     EXPECT_EQ(keyCommand(Qt::Key_Down, {}, KeyFocus::Tree), std::nullopt);
     EXPECT_EQ(keyCommand(Qt::Key_Space, {}, KeyFocus::Tree), KeyCommand::PlayPause);
+    // Typing in the tree finds channels, and Enter plays the one found.
+    EXPECT_EQ(keyCommand(Qt::Key_S, {}, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_5, Qt::KeypadModifier, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_Return, {}, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_Plus, {}, KeyFocus::Tree), KeyCommand::VolumeUp);
 }
 
 TEST(KeyCommands, VolumeStepsStayInTheSlidersRange) {
