@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -136,6 +137,10 @@ void Form1::guarded(const std::function<void()>& handler) {
         number = common::err::InternalError;
         description = QStringLiteral("内部错误：") + QString::fromLocal8Bit(e.what());
     }
+    fail(number, description);
+}
+
+void Form1::fail(int number, const QString& description) {
     m_ended = true; // before the box: its event loop must not run our handlers
     m_desktop.messageBox(programName(), runtimeErrorText(number, description));
     end(1);
@@ -211,6 +216,11 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     set(Piece::WMP, m_player->videoWidget());
     connect(m_player, &platform::Player::StatusChange, this,
             [this] { guarded([this] { WMP_StatusChange(); }); });
+    connect(m_player, &platform::Player::engineFailed, this, [this] {
+        if (!m_ended) {
+            fail(common::err::CannotCreateObject, QStringLiteral("无法创建播放组件"));
+        }
+    });
 
     m_c.TreeView1 = new ChannelTreeWidget(this);
     set(Piece::TreeView1, m_c.TreeView1);
@@ -375,6 +385,13 @@ void Form1::WMP_StatusChange() {
     } else {
         setStatusLine(m_idleNote);
     }
+}
+
+void Form1::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    // libmpv and the hundreds of libraries behind it are the heaviest thing the program loads,
+    // and nothing before the window needs them: they load once it is on the screen.
+    QTimer::singleShot(0, m_player, &platform::Player::startEngine);
 }
 
 void Form1::resizeEvent(QResizeEvent* e) {

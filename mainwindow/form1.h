@@ -94,6 +94,7 @@ public:
     QString visibilityMarker() const { return m_visibilityMarker; }
 
 protected:
+    void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -115,6 +116,8 @@ private:
     void setOnTop(bool onTop);
     void showFromTray();
     void end(int exitCode);
+    // Reports an error that ends the program, as guarded() does for a handler's.
+    void fail(int number, const QString& description);
     QString serverAddress(const char* path) const;
 
     QString m_server;

@@ -1,11 +1,9 @@
-#include "common/runtime_error.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/keyboard.h"
 #include "mainwindow/remote_control.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "platform/malloc_arenas.h"
-#include "platform/mpv_library.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -16,7 +14,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <malloc.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,7 +58,6 @@ int main(int argc, char* argv[]) {
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
-    rz4::platform::preloadMpvLibrary();
     if (choseXWayland) {
         // Read by now; pages opened in the user's browser choose their own platform.
         qunsetenv("QT_QPA_PLATFORM");
@@ -94,16 +90,7 @@ int main(int argc, char* argv[]) {
                      "the video is embedded in an X window; QT_QPA_PLATFORM chooses "
                      "otherwise\n");
     }
-    std::unique_ptr<Form1> form;
-    try {
-        form = std::make_unique<Form1>(QStringLiteral(RZ4_CHANNEL_SERVER), desktop);
-    } catch (const rz4::common::RuntimeError& e) {
-        // Without its player the window cannot be made at all.
-        desktop.messageBox(
-            rz4::mainwindow::programName(),
-            rz4::mainwindow::runtimeErrorText(e.number(), QString::fromStdString(e.description())));
-        return 1;
-    }
+    const auto form = std::make_unique<Form1>(QStringLiteral(RZ4_CHANNEL_SERVER), desktop);
     form->Form_Load();
     if (form->hasEnded()) {
         return form->exitCode();

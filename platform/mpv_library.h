@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QFuture>
+
 #include <mpv/client.h>
 
 namespace rz4::platform {
 
 // The libmpv calls the player makes, opened at run time. Linked in, libmpv and the 230 libraries
 // behind it cost every start a quarter of a second before main() (measured: an empty program
-// linking it starts in 300 ms, one without it in 8 ms); opened on a thread of its own, that work
-// happens beside the window's set-up instead.
+// linking it starts in 300 ms, one without it in 8 ms); opened on a thread of its own once the
+// window is up, nothing waits for it.
 struct MpvLibrary {
     decltype(&mpv_create) create;
     decltype(&mpv_initialize) initialize;
@@ -24,12 +26,11 @@ struct MpvLibrary {
     decltype(&mpv_free) free;
 };
 
-// Starts opening libmpv on a thread of its own and returns at once. Call it once the application
-// object exists: its platform plugin is then loaded and does not wait behind libmpv.
-void preloadMpvLibrary();
+// Opens libmpv on a thread of its own, once per process, and returns at once; the result is null
+// when it cannot be opened or lacks a call.
+QFuture<const MpvLibrary*> openMpvLibrary();
 
-// libmpv, waiting for the preload when one runs (or opening it here); null when it cannot be
-// opened or lacks a call.
+// libmpv, waiting for it to be opened.
 const MpvLibrary* mpvLibrary();
 
 } // namespace rz4::platform

@@ -1,13 +1,13 @@
 #include "platform/player.h"
 
 #include "common/device_pixels.h"
-#include "common/runtime_error.h"
 #include "platform/engine_options.h"
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
 #include "platform/video_widget.h"
 #include "platform/x11_embed_window.h"
 
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -70,6 +70,8 @@ struct Player::Impl {
     X11EmbedWindow embed;
     WId engineWindow = 0; // what mpv draws into
     MpvHandle mpv;
+    bool engineAsked = false;
+    QFutureWatcher<const MpvLibrary*> opening; // libmpv, from startEngine() on
     std::atomic<bool> drainQueued{false};
 
     PlaybackState state;
@@ -89,6 +91,7 @@ struct Player::Impl {
     // main window: a window manager that still held it as a top-level would take it back out.
     QPointer<VideoSurface> fullWindow;
 
+    void libraryOpened(const MpvLibrary* opened);
     MpvHandle createEngine();
     void destroyEngine();
     void restartEngine();
@@ -157,9 +160,28 @@ void Player::Impl::destroyEngine() {
     }
 }
 
+void Player::Impl::libraryOpened(const MpvLibrary* opened) {
+    lib = opened;
+    if (lib == nullptr) {
+        emit q->engineFailed();
+        return;
+    }
+    // Without a window to draw into, the engine starts with the next one, as after a lost window.
+    if (headless || engineWindow != 0) {
+        restartEngine();
+        if (!mpv) {
+            emit q->engineFailed();
+        }
+    }
+}
+
 // The engine lost its window or shut down: start a new one and carry on with the same address.
+// The first start, once libmpv is open, takes up what was asked for before it the same way.
 void Player::Impl::restartEngine() {
     destroyEngine();
+    if (lib == nullptr) {
+        return;
+    }
     mpv = createEngine();
     if (mpv) {
         apply(state.engineRestarted());
@@ -396,9 +418,9 @@ void Player::Impl::nativeWindowLost() {
 }
 
 void Player::Impl::nativeWindowChanged() {
-    // The same window announced again (mpv still in it): nothing to do.
+    // The same window announced again, with mpv still in it or not started yet: nothing to do.
     const WId id = video->internalWinId();
-    if (headless || id == 0 || (id == embeddedIn && mpv)) {
+    if (headless || id == 0 || (id == embeddedIn && (mpv || lib == nullptr))) {
         return;
     }
     embedIn(id);
@@ -434,12 +456,6 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     }
     if (!d->headless) {
         d->embedIn(d->video->winId());
-    }
-    d->lib = mpvLibrary();
-    d->mpv = d->lib != nullptr ? d->createEngine() : nullptr;
-    if (!d->mpv) {
-        delete d->video;
-        throw common::RuntimeError(common::err::CannotCreateObject, "无法创建播放组件");
     }
     d->video->onDoubleClick = [this] {
         if (playState() == PlayState::Playing) {
@@ -479,6 +495,15 @@ Player::~Player() {
         return;
     }
     d->video->forgetCallbacks();
+}
+
+void Player::startEngine() {
+    if (std::exchange(d->engineAsked, true)) {
+        return;
+    }
+    connect(&d->opening, &QFutureWatcher<const MpvLibrary*>::finished, this,
+            [this] { d->libraryOpened(d->opening.result()); });
+    d->opening.setFuture(openMpvLibrary());
 }
 
 QWidget* Player::videoWidget() const {

@@ -19,6 +19,11 @@ public:
     explicit Player(QWidget* videoParent = nullptr);
     ~Player() override;
 
+    // Starts the playback engine: libmpv is opened on a thread of its own and the engine made once
+    // it is open, taking up what the player was told meanwhile (address, volume, mute). Until
+    // then nothing plays; calling it again does nothing. engineFailed() when it cannot start.
+    void startEngine();
+
     // The widget the video is drawn into; the window places it.
     QWidget* videoWidget() const;
 
@@ -53,6 +58,8 @@ signals:
     void StatusChange();
     // Raised when the video goes to the whole screen or comes back.
     void FullScreenChange();
+    // Raised when libmpv cannot be opened or its engine cannot be made: nothing can play.
+    void engineFailed();
 
 private:
     struct Impl;

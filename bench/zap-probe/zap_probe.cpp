@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     Player player(&window);
     player.videoWidget()->setGeometry(0, 0, 640, 480);
     window.show();
+    player.startEngine();
 
     player.setURL(channels[0]);
     if (!waitPlaying(player, 20000)) {

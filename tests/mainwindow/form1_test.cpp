@@ -277,6 +277,7 @@ TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {
     serveVersion("3.0.0");
     serveStandardList();
     auto form = startForm();
+    form->show(); // the player's engine starts with the window
     const auto& c = form->controls();
 
     QString whilePlaying = QStringLiteral("(never played)");

@@ -45,14 +45,17 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
     Player player(&window);
     StatusLog log(player);
     EXPECT_EQ(player.status(), "就绪");
-    EXPECT_EQ(player.engineProperty("volume").toDouble(), 50.0);
-    EXPECT_EQ(player.engineProperty("mute"), "no");
     EXPECT_EQ(player.videoWidget()->parentWidget(), &window);
 
+    // What it is told before its engine runs is what the engine starts with.
     const QString url = channels->url("ch1/index.m3u8");
+    player.setVolume(40);
     player.setURL(url);
+    player.startEngine();
     EXPECT_EQ(player.URL(), url);
     ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+    EXPECT_EQ(player.engineProperty("volume").toDouble(), 40.0);
+    EXPECT_EQ(player.engineProperty("mute"), "no");
     EXPECT_EQ(log.texts.front(), "正在连接…");
     EXPECT_EQ(player.playState(), PlayState::Playing);
     for (qsizetype i = 1; i < log.texts.size(); ++i) {
@@ -137,6 +140,7 @@ TEST_F(PlayerTest, TellsWhyAChannelCannotBePlayed) {
         {channels->url("gone/index.m3u8"), "无法播放：频道不存在（HTTP 404）", 15s},
     };
     Player player;
+    ASSERT_TRUE(engineRuns(player));
     StatusLog log(player);
     for (const auto& c : cases) {
         player.setURL(c.url);
@@ -168,6 +172,7 @@ TEST_F(PlayerTest, ShowsTheLogoAsAStillPictureAndSaysNothingWhenItIsMissing) {
                 "-frames:v", "1", channels->dir() + "/Ostrel.jpg"});
     ASSERT_TRUE(encoder.waitForFinished());
     Player player;
+    ASSERT_TRUE(engineRuns(player));
     StatusLog log(player);
     player.showStill(channels->url("Ostrel.jpg"));
     EXPECT_TRUE(
@@ -186,6 +191,7 @@ TEST_F(PlayerTest, ShowsTheLogoAsAStillPictureAndSaysNothingWhenItIsMissing) {
 TEST_F(PlayerTest, ReconnectsWhenTheChannelComesBack) {
     ASSERT_TRUE(channels->startChannel("ch2"));
     Player player;
+    ASSERT_TRUE(engineRuns(player));
     StatusLog log(player);
     player.setURL(channels->url("ch2/index.m3u8"));
     ASSERT_TRUE(log.reaches("正在播放", 20s));
@@ -205,6 +211,7 @@ TEST_F(PlayerTest, StartsUnderTheUsersOwnLocale) {
     }
     std::setlocale(LC_ALL, userLocale);
     Player player;
+    ASSERT_TRUE(engineRuns(player));
     StatusLog log(player);
     player.setURL(channels->url("ch1/index.m3u8"));
     EXPECT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();

@@ -242,6 +242,7 @@ TEST_F(PlayerX11Test, FullScreenMovesThePictureWithoutInterruptingIt) {
     window.resize(480, 360);
     // Made before its window is shown, as the main window does at start-up.
     Player player(&window);
+    ASSERT_TRUE(engineRuns(player));
     player.videoWidget()->setGeometry(20, 20, 339, 240);
     StatusLog log(player);
     player.setURL(channels->url("ch1/index.m3u8"));
@@ -288,6 +289,7 @@ TEST_F(PlayerX11Test, VideoReturnsIntoTheWindowEveryTimeFullScreenEnds) {
     QWidget window;
     window.resize(480, 360);
     Player player(&window);
+    ASSERT_TRUE(engineRuns(player));
     QWidget* video = player.videoWidget();
     video->setGeometry(20, 20, 339, 240);
     StatusLog log(player);
@@ -335,6 +337,7 @@ TEST_F(PlayerX11Test, RecoversWhenItsNativeWindowIsRecreated) {
     window->resize(480, 360);
     window->show();
     Player player(window.get());
+    ASSERT_TRUE(engineRuns(player));
     StatusLog log(player);
     player.setURL(channels->url("ch1/index.m3u8"));
     ASSERT_TRUE(log.reaches("正在播放", 20s));
@@ -370,6 +373,7 @@ TEST_F(PlayerX11Test, PictureShowsWhenTheWindowAppearsWhileTheVideoStarts) {
     QWidget window;
     window.resize(480, 360);
     Player player(&window);
+    ASSERT_TRUE(engineRuns(player));
     QWidget* video = player.videoWidget();
     video->setGeometry(20, 20, 339, 240);
     const WId nativeWindow = video->winId();

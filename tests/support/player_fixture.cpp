@@ -73,6 +73,11 @@ bool StatusLog::sawStarting(const QString& prefix) const {
                        [&](const QString& t) { return t.startsWith(prefix); });
 }
 
+bool engineRuns(Player& player) {
+    player.startEngine();
+    return waitUntil([&] { return !player.engineProperty("mpv-version").isEmpty(); }, 10s);
+}
+
 double timePos(const Player& player) {
     return player.engineProperty("time-pos").toDouble();
 }

@@ -79,6 +79,9 @@ private:
 // The window the player shows the video in full screen: a shown top-level other than `main`.
 QWidget* fullScreenWindow(const QWidget& main);
 
+// Starts the player's engine and waits until it runs, as the window does once it is shown.
+bool engineRuns(Player& player);
+
 // Seconds of the stream played so far, from the engine.
 double timePos(const Player& player);
 
