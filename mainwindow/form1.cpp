@@ -150,8 +150,8 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
       m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()),
       m_visibilityMarker(qs(marker::Shown)) {
-    // The version request goes out first and is on the wire while the web and video engines
-    // start below; its answer is read where the check has always been, in the start-up.
+    // The version request goes out first and is on the wire while the web engine starts below;
+    // its answer is read where the check has always been, in the start-up.
     m_versionRequest =
         m_http->startText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
     substituteFonts();
