@@ -40,7 +40,6 @@ namespace {
 
 const QString Caption = QStringLiteral("RZ4网络电视！Ver:09011230");
 const QString Watching = QStringLiteral("您正在收看的是：");
-const QString Playing = QStringLiteral("正在播放");
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
 
 // Start-up must not keep the window away for long whatever the server does: each request has a
@@ -148,8 +147,7 @@ void Form1::fail(int number, const QString& description) {
 
 Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
-      m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()),
-      m_visibilityMarker(qs(marker::Shown)) {
+      m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()) {
     // The version request goes out first and is on the wire while the web engine starts below;
     // its answer is read where the check has always been, in the start-up.
     m_versionRequest =
@@ -214,8 +212,14 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     m_player = new platform::Player(this);
     m_c.WMP = m_player;
     set(Piece::WMP, m_player->videoWidget());
-    connect(m_player, &platform::Player::StatusChange, this,
-            [this] { guarded([this] { WMP_StatusChange(); }); });
+    connect(m_player, &platform::Player::StatusChange, this, [this] {
+        guarded([this] {
+            m_viewing->reportPlayState(m_player->playState());
+            WMP_StatusChange();
+        });
+    });
+    connect(m_player, &platform::Player::FullScreenChange, this,
+            [this] { guarded([this] { m_viewing->reportFullScreen(m_player->fullScreen()); }); });
     connect(m_player, &platform::Player::engineFailed, this, [this] {
         if (!m_ended) {
             fail(common::err::CannotCreateObject, QStringLiteral("无法创建播放组件"));
@@ -228,6 +232,8 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     const auto nodeClick = [this] { guarded([this] { TreeView1_NodeClick(); }); };
     connect(m_c.TreeView1, &QAbstractItemView::clicked, this, nodeClick);
     connect(m_c.TreeView1, &ChannelTreeWidget::enterPressed, this, nodeClick);
+    m_viewing = new Viewing(*this, *m_c.TreeView1->model(), ChannelTreeWidget::TagRole, this);
+    showViewing();
 
     m_c.volume = new skinctl::tVate(this);
     m_c.volume->resize(pixels({0, 0, 1335, 200}).size());
@@ -372,19 +378,36 @@ void Form1::TreeView1_NodeClick() {
         return;
     }
     tree.setExpanded(node, !tree.isExpanded(node));
-    const QString tag = node.data(ChannelTreeWidget::TagRole).toString();
-    if (!tag.isEmpty()) {
-        m_c.Label1->setText(Watching + node.data().toString());
-        m_player->setURL(tag);
-    }
+    m_viewing->playChannel(node);
 }
 
 void Form1::WMP_StatusChange() {
-    if (m_player->status().left(4) != Playing) {
+    if (m_viewing->playState() != platform::PlayState::Playing) {
         setStatusLine(m_player->status());
     } else {
         setStatusLine(m_idleNote);
     }
+}
+
+void Form1::showViewing() {
+    const Viewing& v = *m_viewing;
+    connect(&v, &Viewing::channelChanged, this,
+            [this] { m_c.Label1->setText(Watching + m_viewing->channel().name); });
+    connect(&v, &Viewing::volumeChanged, this, [this] {
+        if (m_c.volume->Value() != m_viewing->volume()) {
+            m_c.volume->setValue(m_viewing->volume());
+        }
+    });
+    const auto tips = [this] {
+        titleButton(TitleButton::OnTop).setToolTip(qs(onTopTip(m_viewing->onTop())));
+        titleButton(TitleButton::MaximiseOrRestore).setToolTip(qs(sizeTip(m_viewing->maximised())));
+    };
+    connect(&v, &Viewing::onTopChanged, this, tips);
+    connect(&v, &Viewing::maximisedChanged, this, tips);
+}
+
+QString Form1::visibilityMarker() const {
+    return qs(marker::of(m_viewing->shown()));
 }
 
 void Form1::showEvent(QShowEvent* e) {
@@ -423,47 +446,89 @@ void Form1::setOnTop(bool onTop) {
     }
 }
 
-void Form1::showFromTray() {
+void Form1::setMaximised(bool maximised) {
+    const QRect screenArea = screen()->geometry();
+    const TwipRect window =
+        windowRect(maximised, static_cast<float>(screenArea.width()) * TwipsPerPixel,
+                   static_cast<float>(screenArea.height()) * TwipsPerPixel,
+                   [this] { return TaskbarHeight(*screen()); });
+    placeWindow(*this, pixels(window).translated(screenArea.topLeft()));
+}
+
+void Form1::setShown(bool shown) {
+    if (!shown) {
+        hide();
+        return;
+    }
     show();
     // The window manager forgets the state of a window that was hidden.
-    if (titleButton(TitleButton::OnTop).toolTip().toStdU16String() == tip::NotOnTop) {
+    if (m_viewing->onTop()) {
         setOnTop(true);
+    }
+}
+
+void Form1::open(const Channel& channel) {
+    // A channel chosen from elsewhere than the tree becomes the tree's current node.
+    ChannelTreeWidget& tree = *m_c.TreeView1;
+    const QModelIndex node = channel.node;
+    if (node.isValid() && tree.currentIndex().siblingAtColumn(0) != node) {
+        for (QModelIndex group = node.parent(); group.isValid(); group = group.parent()) {
+            tree.expand(group);
+        }
+        tree.setCurrentIndex(node);
+        tree.scrollTo(node);
+    }
+    m_player->setURL(channel.address);
+}
+
+void Form1::playAgain() {
+    m_player->play();
+}
+
+void Form1::stop() {
+    m_player->stop();
+}
+
+void Form1::setVolume(int volume) {
+    m_player->setVolume(volume);
+}
+
+void Form1::setMute(bool mute) {
+    m_player->setMute(mute);
+}
+
+void Form1::setFullScreen(bool on) {
+    m_player->setFullScreen(on);
+}
+
+void Form1::minimise() {
+    if (m_desktop.hasTray() && m_c.trayIcon != nullptr && m_c.trayIcon->isVisible()) {
+        m_viewing->setShown(false);
+    } else {
+        // Hidden with no tray icon to bring it back, the window would be lost.
+        showMinimized();
     }
 }
 
 void Form1::Image9_Click(std::int16_t index) {
     switch (static_cast<TitleButton>(index)) {
     case TitleButton::Minimise:
-        if (m_desktop.hasTray() && m_c.trayIcon != nullptr && m_c.trayIcon->isVisible()) {
-            hide();
-            m_visibilityMarker = qs(marker::Hidden);
-        } else {
-            // Hidden with no tray icon to bring it back, the window would be lost.
-            showMinimized();
-        }
+        minimise();
         break;
-    case TitleButton::OnTop: {
-        HotArea& area = titleButton(TitleButton::OnTop);
-        const OnTopStep step = onTopCommand(area.toolTip().toStdU16String());
-        setOnTop(step.onTop);
-        area.setToolTip(qs(step.nextTip));
+    case TitleButton::OnTop:
+        m_viewing->toggleOnTop();
         break;
-    }
-    case TitleButton::MaximiseOrRestore: {
-        HotArea& area = titleButton(TitleButton::MaximiseOrRestore);
-        const QRect screenArea = screen()->geometry();
-        const SizeStep step = sizeCommand(area.toolTip().toStdU16String(),
-                                          static_cast<float>(screenArea.width()) * TwipsPerPixel,
-                                          static_cast<float>(screenArea.height()) * TwipsPerPixel,
-                                          [this] { return TaskbarHeight(*screen()); });
-        placeWindow(*this, pixels(step.window).translated(screenArea.topLeft()));
-        area.setToolTip(qs(step.nextTip));
+    case TitleButton::MaximiseOrRestore:
+        m_viewing->toggleMaximised();
         break;
-    }
     case TitleButton::Close:
         end(0);
         break;
     }
+}
+
+void Form1::quit() {
+    guarded([this] { end(0); });
 }
 
 void Form1::end(int exitCode) {
@@ -486,18 +551,16 @@ void Form1::closeEvent(QCloseEvent* e) {
 void Form1::Image14_Click(std::int16_t index) {
     switch (static_cast<PlayerButton>(index)) {
     case PlayerButton::Play:
-        m_player->play();
+        m_viewing->playAgain();
         break;
     case PlayerButton::Stop:
-        m_player->stop();
+        m_viewing->stop();
         break;
     case PlayerButton::Mute:
-        m_player->setMute(!m_player->mute());
+        m_viewing->toggleMute();
         break;
     case PlayerButton::FullScreen:
-        if (m_player->playState() == platform::PlayState::Playing) {
-            m_player->setFullScreen(true);
-        }
+        m_viewing->setFullScreen(true);
         break;
     }
 }
@@ -508,14 +571,12 @@ void Form1::Image15_MouseDown() {
 }
 
 void Form1::Picture2_MouseMove(TrayClick click) {
-    switch (trayAction(click, m_visibilityMarker.toStdU16String())) {
+    switch (trayAction(click, m_viewing->shown())) {
     case TrayAction::Hide:
-        Image9_Click(indexOf(TitleButton::Minimise));
-        m_visibilityMarker = qs(marker::Hidden);
+        minimise();
         break;
     case TrayAction::Show:
-        showFromTray();
-        m_visibilityMarker = qs(marker::Shown);
+        m_viewing->setShown(true);
         break;
     case TrayAction::None:
         break;
@@ -524,7 +585,7 @@ void Form1::Picture2_MouseMove(TrayClick click) {
 
 void Form1::volume_Changed(std::int32_t& /*tValue*/, std::int32_t& /*tMax*/) {
     // The property, not the arguments: an earlier handler may have changed the value.
-    m_player->setVolume(m_c.volume->Value());
+    m_viewing->setVolume(m_c.volume->Value());
 }
 
 } // namespace rz4::mainwindow

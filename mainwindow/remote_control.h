@@ -1,12 +1,13 @@
 #pragma once
 
 #include "mainwindow/channel_order.h"
-#include "mainwindow/window_commands.h"
 #include "platform/mpris.h"
 
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 namespace rz4::platform {
 class ScreenSaverInhibitor;
@@ -15,11 +16,12 @@ class ScreenSaverInhibitor;
 namespace rz4::mainwindow {
 
 class Form1;
+class Viewing;
 
-// Drives the window from outside its hot areas (the desktop's media controls and media keys, the
-// keyboard, the wheel), always through the handlers the mouse uses, so that the window shows the
-// true state; and tells the desktop what plays: its media controls, and the screen saver, which
-// stays away while a channel shows pictures.
+// Drives what is watched from outside the window's hot areas (the desktop's media controls and
+// media keys, the keyboard, the wheel) through the same viewing commands the mouse uses; and tells
+// the desktop what plays: its media controls, and the screen saver, which stays away while a
+// channel shows pictures.
 class RemoteControl : public QObject, public platform::MediaCommands {
     Q_OBJECT
 public:
@@ -43,24 +45,20 @@ public:
     void stepVolume(int steps);
 
 private:
-    // What the desktop's media controls were last shown.
-    const platform::MediaState& state() const { return m_mpris->state(); }
-
-    void press(PlayerButton button);
+    // Runs a viewing command as a handler of the window runs.
+    void act(const std::function<void(Viewing&)>& command);
+    bool playing() const;
     void stepChannel(Direction direction);
-    // Publishes the window's state and keeps the screen awake or not.
+    // Publishes the viewing state and keeps the screen awake or not.
     void refresh();
-    void followChannel();
     void checkListHasChannels();
 
     Form1& m_form;
+    Viewing& m_viewing;
     platform::MprisService* m_mpris = nullptr;
     platform::ScreenSaverInhibitor* m_screenSaver = nullptr;
-    // The address last seen in the player and the channel node that started it.
-    QString m_url;
+    // Counts the channels chosen.
     int m_track = 0;
-    QString m_title;
-    QString m_album;
     bool m_listHasChannels = false;
 };
 

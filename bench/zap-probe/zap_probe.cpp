@@ -1,4 +1,4 @@
-// Channel switches of our player, timed from setting URL to the first picture ("正在播放").
+// Channel switches of our player, timed from setting URL to the first picture (playing).
 // Usage: zap_probe URL_A URL_B SWITCHES DWELL_MS; prints one time in ms per line. Each channel
 // plays DWELL_MS plus a spread of up to a second, the same spread as the script gives mpv, so
 // that switches do not all fall on the same moment of the channels' two-second segments.
@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string_view>
 
+using rz4::platform::PlayState;
 using rz4::platform::Player;
 
 namespace {
@@ -25,15 +26,15 @@ namespace {
 bool waitPlaying(Player& player, int boundMs) {
     QEventLoop loop;
     QObject::connect(&player, &Player::StatusChange, &loop, [&] {
-        if (player.status() == QStringLiteral("正在播放")) {
+        if (player.playState() == PlayState::Playing) {
             loop.quit();
         }
     });
     QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
-    if (player.status() != QStringLiteral("正在播放")) {
+    if (player.playState() != PlayState::Playing) {
         loop.exec();
     }
-    return player.status() == QStringLiteral("正在播放");
+    return player.playState() == PlayState::Playing;
 }
 
 void dwell(int baseMs, int i) {
