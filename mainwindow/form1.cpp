@@ -1,31 +1,24 @@
 #include "mainwindow/form1.h"
 
-#include "channels/codec.h"
 #include "channels/reader.h"
 #include "common/runtime_error.h"
+#include "mainwindow/channel_server.h"
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/hot_area.h"
-#include "mainwindow/taskbar.h"
 #include "mainwindow/tooltips.h"
 #include "mainwindow/version.h"
-#include "mainwindow/visibility_marker.h"
-#include "mainwindow/window_commands.h"
 #include "mainwindow/window_placement.h"
 #include "picture/picture.h"
 #include "platform/browser.h"
-#include "platform/http.h"
 #include "platform/player.h"
-#include "platform/x11_keep_above.h"
 #include "resources/resources.h"
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QFont>
 #include <QLabel>
 #include <QScreen>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -39,23 +32,7 @@ namespace rz4::mainwindow {
 namespace {
 
 const QString Caption = QStringLiteral("RZ4网络电视！Ver:09011230");
-const QString Watching = QStringLiteral("您正在收看的是：");
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
-
-// Start-up must not keep the window away for long whatever the server does: each request has a
-// few seconds to be answered, the version page (a line of text) a few seconds in all, and the
-// list must then keep flowing at a rate any real link gives: a 3 MB list over 200 KiB/s arrives,
-// a trickle or a stall is dropped within one window. A silent server costs 8 s in all.
-const platform::Limits VersionLimits{
-    .answer = std::chrono::seconds(4), .total = std::chrono::seconds(4), .minRate = 0};
-const platform::Limits ListLimits{.answer = std::chrono::seconds(4),
-                                  .total = std::chrono::seconds(60),
-                                  .window = std::chrono::seconds(4),
-                                  .minRate = 8 * 1024};
-
-QString qs(std::u16string_view s) {
-    return QString::fromStdU16String(std::u16string(s));
-}
 
 // The Windows family names stay in the code; these free faces draw them here.
 void substituteFonts() {
@@ -68,11 +45,6 @@ QFont makeFont(const QString& family, double points, bool bold) {
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
-}
-
-QRect pixels(const TwipRect& r) {
-    const PixelRect p = toPixels(r);
-    return {p.x, p.y, p.width, p.height};
 }
 
 QLabel* skinPiece(int number, QWidget* parent) {
@@ -108,6 +80,10 @@ QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
 }
 
 } // namespace
+
+QString Form1::text(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 QString programName() {
     return QStringLiteral("RZ4网络电视");
@@ -146,12 +122,10 @@ void Form1::fail(int number, const QString& description) {
 }
 
 Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
-      m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()) {
-    // The version request goes out first and is on the wire while the web engine starts below;
-    // its answer is read where the check has always been, in the start-up.
-    m_versionRequest =
-        m_http->startText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_desktop(std::move(desktop)),
+      // The version request goes out first and is on the wire while the web engine starts below;
+      // its answer is read where the check has always been, in the start-up.
+      m_server(std::make_unique<ChannelServer>(std::move(channelServer))) {
     substituteFonts();
     setWindowTitle(Caption);
     setWindowIcon(resources::programIcon());
@@ -265,16 +239,12 @@ std::array<HotArea*, 4> Form1::hotAreaArray(const std::array<std::u16string_view
     std::array<HotArea*, 4> areas{};
     for (std::size_t i = 0; i < areas.size(); ++i) {
         const auto index = static_cast<std::int16_t>(i);
-        areas[i] = new HotArea(qs(tips[i]), this);
+        areas[i] = new HotArea(text(tips[i]), this);
         connect(areas[i], &HotArea::clicked, this,
                 [this, index, click] { guarded([this, index, click] { (this->*click)(index); }); });
         setPiece(pieces[i], areas[i]);
     }
     return areas;
-}
-
-QString Form1::serverAddress(const char* path) const {
-    return QStringLiteral("http://") + m_server + QLatin1String(path);
 }
 
 void Form1::Form_Load() {
@@ -284,8 +254,8 @@ void Form1::Form_Load() {
             return;
         }
         registerTrayIcon();
-        m_player->showStill(serverAddress("/zhibo/RZ4/soft/Ostrel.jpg"));
-        m_c.WebBrowser1->navigate(QUrl(serverAddress("/zhibo/RZ4/soft/mini.htm")));
+        m_player->showStill(m_server->logoAddress());
+        m_c.WebBrowser1->navigate(QUrl(m_server->pageAddress()));
         loadChannelList();
     });
 }
@@ -314,53 +284,22 @@ void Form1::registerTrayIcon() {
 }
 
 void Form1::loadChannelList() {
-    // A private folder: the list never lands in (or overwrites something in) the user's current
-    // directory, and the folder goes with everything in it whatever happens below.
-    QTemporaryDir folder;
-    bool loaded = false;
-    if (folder.isValid()) {
-        const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
-        const bool downloaded = checkVersionAndDownloadList(listFile);
+    const bool newer = m_server->announcesNewerVersion();
+    if (m_ended) {
+        return; // the wait ran the event loop, and a handler ended the program
+    }
+    if (newer) {
+        m_desktop.messageBox(text(UpdateTitle), m_server->updatePrompt());
         if (m_ended) {
             return;
         }
-        if (downloaded) {
-            const std::string name = QFile::encodeName(listFile).toStdString();
-            try {
-                channels::code(name);
-                channels::readtree(name, *m_c.TreeView1);
-                loaded = true;
-            } catch (const common::RuntimeError&) {
-                // The folder is ours alone: failing to read it back is no reason to quit.
-            }
-            QFile::remove(listFile);
-        }
     }
-    if (!loaded) {
+    if (!m_server->readChannelList(*m_c.TreeView1)) {
         // As an empty list reads: no channels, but the tree still takes its colour and row height.
         channels::readTreeFromBytes({}, *m_c.TreeView1);
         m_idleNote = ListNotLoaded;
         setStatusLine(ListNotLoaded);
     }
-}
-
-bool Form1::checkVersionAndDownloadList(const QString& listFile) {
-    const platform::TextReply reply = std::exchange(m_versionRequest, nullptr)->wait();
-    if (m_ended) {
-        return false;
-    }
-    // Only a real version page can announce a release; an error page or silence says nothing.
-    if (reply.ok() && isNewerVersion(reply.text.toStdU16String(),
-                                     versionText(VersionMajor, VersionMinor, VersionRevision))) {
-        m_desktop.messageBox(qs(UpdateTitle),
-                             QString::fromStdU16String(updatePrompt(
-                                 (QStringLiteral("http://") + m_server).toStdU16String())));
-        if (m_ended) {
-            return false;
-        }
-    }
-    return m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile, ListLimits)
-        .ok;
 }
 
 void Form1::setStatusLine(const QString& text) {
@@ -387,27 +326,6 @@ void Form1::WMP_StatusChange() {
     } else {
         setStatusLine(m_idleNote);
     }
-}
-
-void Form1::showViewing() {
-    const Viewing& v = *m_viewing;
-    connect(&v, &Viewing::channelChanged, this,
-            [this] { m_c.Label1->setText(Watching + m_viewing->channel().name); });
-    connect(&v, &Viewing::volumeChanged, this, [this] {
-        if (m_c.volume->Value() != m_viewing->volume()) {
-            m_c.volume->setValue(m_viewing->volume());
-        }
-    });
-    const auto tips = [this] {
-        titleButton(TitleButton::OnTop).setToolTip(qs(onTopTip(m_viewing->onTop())));
-        titleButton(TitleButton::MaximiseOrRestore).setToolTip(qs(sizeTip(m_viewing->maximised())));
-    };
-    connect(&v, &Viewing::onTopChanged, this, tips);
-    connect(&v, &Viewing::maximisedChanged, this, tips);
-}
-
-QString Form1::visibilityMarker() const {
-    return qs(marker::of(m_viewing->shown()));
 }
 
 void Form1::showEvent(QShowEvent* e) {
@@ -438,95 +356,6 @@ void Form1::Form_Resize() {
     }
 }
 
-void Form1::setOnTop(bool onTop) {
-    winId(); // make sure the native window exists; it is never recreated
-    if (!platform::requestKeepAbove(*windowHandle(), onTop)) {
-        // Elsewhere the window's own flags are the only way.
-        windowHandle()->setFlags(windowHandle()->flags().setFlag(Qt::WindowStaysOnTopHint, onTop));
-    }
-}
-
-void Form1::setMaximised(bool maximised) {
-    const QRect screenArea = screen()->geometry();
-    const TwipRect window =
-        windowRect(maximised, static_cast<float>(screenArea.width()) * TwipsPerPixel,
-                   static_cast<float>(screenArea.height()) * TwipsPerPixel,
-                   [this] { return TaskbarHeight(*screen()); });
-    placeWindow(*this, pixels(window).translated(screenArea.topLeft()));
-}
-
-void Form1::setShown(bool shown) {
-    if (!shown) {
-        hide();
-        return;
-    }
-    show();
-    // The window manager forgets the state of a window that was hidden.
-    if (m_viewing->onTop()) {
-        setOnTop(true);
-    }
-}
-
-void Form1::open(const Channel& channel) {
-    // A channel chosen from elsewhere than the tree becomes the tree's current node.
-    ChannelTreeWidget& tree = *m_c.TreeView1;
-    const QModelIndex node = channel.node;
-    if (node.isValid() && tree.currentIndex().siblingAtColumn(0) != node) {
-        for (QModelIndex group = node.parent(); group.isValid(); group = group.parent()) {
-            tree.expand(group);
-        }
-        tree.setCurrentIndex(node);
-        tree.scrollTo(node);
-    }
-    m_player->setURL(channel.address);
-}
-
-void Form1::playAgain() {
-    m_player->play();
-}
-
-void Form1::stop() {
-    m_player->stop();
-}
-
-void Form1::setVolume(int volume) {
-    m_player->setVolume(volume);
-}
-
-void Form1::setMute(bool mute) {
-    m_player->setMute(mute);
-}
-
-void Form1::setFullScreen(bool on) {
-    m_player->setFullScreen(on);
-}
-
-void Form1::minimise() {
-    if (m_desktop.hasTray() && m_c.trayIcon != nullptr && m_c.trayIcon->isVisible()) {
-        m_viewing->setShown(false);
-    } else {
-        // Hidden with no tray icon to bring it back, the window would be lost.
-        showMinimized();
-    }
-}
-
-void Form1::Image9_Click(std::int16_t index) {
-    switch (static_cast<TitleButton>(index)) {
-    case TitleButton::Minimise:
-        minimise();
-        break;
-    case TitleButton::OnTop:
-        m_viewing->toggleOnTop();
-        break;
-    case TitleButton::MaximiseOrRestore:
-        m_viewing->toggleMaximised();
-        break;
-    case TitleButton::Close:
-        end(0);
-        break;
-    }
-}
-
 void Form1::quit() {
     guarded([this] { end(0); });
 }
@@ -548,44 +377,9 @@ void Form1::closeEvent(QCloseEvent* e) {
     guarded([this] { Image9_Click(indexOf(TitleButton::Close)); });
 }
 
-void Form1::Image14_Click(std::int16_t index) {
-    switch (static_cast<PlayerButton>(index)) {
-    case PlayerButton::Play:
-        m_viewing->playAgain();
-        break;
-    case PlayerButton::Stop:
-        m_viewing->stop();
-        break;
-    case PlayerButton::Mute:
-        m_viewing->toggleMute();
-        break;
-    case PlayerButton::FullScreen:
-        m_viewing->setFullScreen(true);
-        break;
-    }
-}
-
 void Form1::Image15_MouseDown() {
     winId();
     windowHandle()->startSystemMove();
-}
-
-void Form1::Picture2_MouseMove(TrayClick click) {
-    switch (trayAction(click, m_viewing->shown())) {
-    case TrayAction::Hide:
-        minimise();
-        break;
-    case TrayAction::Show:
-        m_viewing->setShown(true);
-        break;
-    case TrayAction::None:
-        break;
-    }
-}
-
-void Form1::volume_Changed(std::int32_t& /*tValue*/, std::int32_t& /*tMax*/) {
-    // The property, not the arguments: an earlier handler may have changed the value.
-    m_viewing->setVolume(m_c.volume->Value());
 }
 
 } // namespace rz4::mainwindow

@@ -19,8 +19,6 @@ class QSystemTrayIcon;
 
 namespace rz4::platform {
 class Browser;
-class HttpClient;
-class PendingText;
 class Player;
 } // namespace rz4::platform
 namespace rz4::skinctl {
@@ -29,6 +27,7 @@ class tVate;
 
 namespace rz4::mainwindow {
 
+class ChannelServer;
 class ChannelTreeWidget;
 class HotArea;
 
@@ -105,8 +104,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    // Version check, then the channel list's download into listFile; true when it arrived.
-    bool checkVersionAndDownloadList(const QString& listFile);
+    static QString text(std::u16string_view s);
     void setPiece(Piece piece, QWidget* w);
     // One control array of hot areas: tooltips, places in the layout, the shared click handler.
     std::array<HotArea*, 4> hotAreaArray(const std::array<std::u16string_view, 4>& tips,
@@ -137,13 +135,10 @@ private:
     void end(int exitCode);
     // Reports an error that ends the program, as guarded() does for a handler's.
     void fail(int number, const QString& description);
-    QString serverAddress(const char* path) const;
 
-    QString m_server;
     Desktop m_desktop;
-    platform::Player* m_player = nullptr; // a child of the window, like every control
-    std::unique_ptr<platform::HttpClient> m_http;
-    std::unique_ptr<platform::PendingText> m_versionRequest; // sent when the window is made
+    platform::Player* m_player = nullptr;    // a child of the window, like every control
+    std::unique_ptr<ChannelServer> m_server; // asked for the version when the window is made
     Controls m_c{};
     Viewing* m_viewing = nullptr;
     std::array<QWidget*, PieceCount> m_pieces{};

@@ -1,9 +1,12 @@
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/hot_area.h"
+#include "platform/browser.h"
 #include "platform/player.h"
+#include "resources/resources.h"
 #include "served_folder.h"
 #include "skinctl/tvate.h"
+#include "tests/support/qt_main.h"
 
 #include "common/runtime_error.h"
 
@@ -14,7 +17,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
-#include <QStringEncoder>
 #include <QSystemTrayIcon>
 #include <QTcpServer>
 #include <QTest>
@@ -22,9 +24,20 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 using namespace rz4::mainwindow;
 
 namespace {
+
+// The application object as the program sets it up, with the window's resources loaded.
+[[maybe_unused]] const bool setUp =
+    rz4::testsupport::registerApplicationSetup([] { rz4::platform::Browser::prepareApplication(); },
+                                               [] {
+                                                   std::setlocale(LC_NUMERIC, "C");
+                                                   QApplication::setQuitOnLastWindowClosed(false);
+                                                   rz4::resources::init();
+                                               });
 
 const QString Soft = QStringLiteral("/zhibo/RZ4/soft/");
 
@@ -46,11 +59,6 @@ struct FakeDesktop {
                 [this](int code) { endings.push_back(code); }, [this] { return tray; }};
     }
 };
-
-QByteArray gbk(const QString& s) {
-    QStringEncoder enc("GB18030");
-    return enc(s);
-}
 
 class Form1Test : public ::testing::Test {
 protected:

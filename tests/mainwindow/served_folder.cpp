@@ -1,19 +1,13 @@
 #include "served_folder.h"
 
-#include "platform/browser.h"
-#include "resources/resources.h"
-#include "tests/support/qt_main.h"
-
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-
-#include <signal.h>
+#include <csignal>
 #include <sys/prctl.h>
 
 namespace {
@@ -69,14 +63,10 @@ void ServedFolder::put(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-// The application object as the program sets it up, with the window's resources loaded.
-[[maybe_unused]] const bool setUp =
-    rz4::testsupport::registerApplicationSetup([] { rz4::platform::Browser::prepareApplication(); },
-                                               [] {
-                                                   std::setlocale(LC_NUMERIC, "C");
-                                                   QApplication::setQuitOnLastWindowClosed(false);
-                                                   rz4::resources::init();
-                                               });
+QByteArray gbk(const QString& text) {
+    QStringEncoder enc("GB18030");
+    return enc(text);
+}
 
 QByteArray bitReversed(QByteArray bytes) {
     for (char& c : bytes) {

@@ -24,5 +24,8 @@ private:
     int m_port = 0;
 };
 
+// The text as the channel server writes it: GBK.
+QByteArray gbk(const QString& text);
+
 // Reverses the bit order of every byte, as the channel server stores its list.
 QByteArray bitReversed(QByteArray bytes);
