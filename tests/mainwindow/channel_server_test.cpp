@@ -37,7 +37,7 @@ protected:
 } // namespace
 
 TEST_F(ChannelServerTest, TheListIsDecodedAndReadAndNothingIsLeftInTheTempFolder) {
-    serve("Version.html", "3.0.0|2009-01-12|");
+    serve("Version.html", ownVersion() + "|2009-01-12|");
     serve("baby1.mdb", bitReversed(gbk(QStringLiteral("*央视频道\r\n[新闻]\r\nCCTV-13|http://"
                                                       "s/13\r\n"))));
     ChannelServer server(m_served.server());
@@ -56,7 +56,7 @@ TEST_F(ChannelServerTest, TheListIsDecodedAndReadAndNothingIsLeftInTheTempFolder
 }
 
 TEST_F(ChannelServerTest, ANewerVersionIsAnnouncedOnceWithTheHomeAddress) {
-    serve("Version.html", "3.0.1|notes");
+    serve("Version.html", nextVersion() + "|notes");
     ChannelServer server(m_served.server());
     EXPECT_TRUE(server.announcesNewerVersion());
     EXPECT_FALSE(server.announcesNewerVersion());

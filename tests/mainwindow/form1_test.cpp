@@ -136,7 +136,7 @@ int topLevelCount(const QTreeView& tree) {
 } // namespace
 
 TEST_F(Form1Test, StartUpBuildsTheTreeFromTheServedListAndLeavesNoFile) {
-    serveVersion("3.0.0|2009-01-12|");
+    serveVersion(ownVersion() + "|2009-01-12|");
     serveStandardList();
     auto form = startForm();
     const auto& c = form->controls();
@@ -171,7 +171,7 @@ TEST_F(Form1Test, StartUpBuildsTheTreeFromTheServedListAndLeavesNoFile) {
 }
 
 TEST_F(Form1Test, ANewerVersionIsAnnouncedOnceBeforeTheList) {
-    serveVersion("3.0.1|notes");
+    serveVersion(nextVersion() + "|notes");
     serveStandardList();
     auto form = startForm();
 
@@ -184,7 +184,7 @@ TEST_F(Form1Test, ANewerVersionIsAnnouncedOnceBeforeTheList) {
 }
 
 TEST_F(Form1Test, AVersionTextWithALineEndCountsAsNewer) {
-    serveVersion("3.0.0\r\n");
+    serveVersion(ownVersion() + "\r\n");
     serveStandardList();
     auto form = startForm();
     EXPECT_EQ(m_desktop.boxes.size(), 1U);
@@ -199,7 +199,7 @@ TEST_F(Form1Test, NoVersionPageMeansNoMessage) {
 }
 
 TEST_F(Form1Test, WithoutAListTheWindowOpensEmptyAndSaysSo) {
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     auto form = startForm();
     const auto& c = form->controls();
     EXPECT_FALSE(form->hasEnded());
@@ -231,7 +231,7 @@ TEST_F(Form1Test, ADeadServerNeitherHangsNorAnnouncesAnything) {
 }
 
 TEST_F(Form1Test, ClickingNodesOpensGroupsAndPlaysChannels) {
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     serveStandardList();
     auto form = startForm();
     form->show();
@@ -282,7 +282,7 @@ TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {
     ASSERT_TRUE(ffmpeg.waitForFinished(120000));
     ASSERT_EQ(ffmpeg.exitCode(), 0);
 
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     serveStandardList();
     auto form = startForm();
     form->show(); // the player's engine starts with the window
@@ -317,7 +317,7 @@ TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {
 }
 
 TEST_F(Form1Test, PressesAtTheSlidersEndsSetTheVolume) {
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     serveStandardList();
     auto form = startForm();
     form->show();

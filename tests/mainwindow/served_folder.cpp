@@ -1,5 +1,7 @@
 #include "served_folder.h"
 
+#include "mainwindow/version.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +63,16 @@ void ServedFolder::put(const QString& path, const QByteArray& bytes) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+QByteArray ownVersion() {
+    return QByteArray::fromStdString(std::string(rz4::mainwindow::VersionString));
+}
+
+QByteArray nextVersion() {
+    using namespace rz4::mainwindow;
+    return QString::fromStdU16String(versionText(VersionMajor, VersionMinor, VersionRevision + 1))
+        .toLatin1();
 }
 
 QByteArray gbk(const QString& text) {

@@ -24,6 +24,10 @@ private:
     int m_port = 0;
 };
 
+// Our own version as the server's version page writes it, and the release after it.
+QByteArray ownVersion();
+QByteArray nextVersion();
+
 // The text as the channel server writes it: GBK.
 QByteArray gbk(const QString& text);
 
