@@ -31,7 +31,6 @@ namespace rz4::mainwindow {
 
 namespace {
 
-const QString Caption = QStringLiteral("RZ4网络电视！Ver:09011230");
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
 
 // The Windows family names stay in the code; these free faces draw them here.
@@ -127,7 +126,7 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
       // its answer is read where the check has always been, in the start-up.
       m_server(std::make_unique<ChannelServer>(std::move(channelServer))) {
     substituteFonts();
-    setWindowTitle(Caption);
+    setWindowTitle(text(Caption));
     setWindowIcon(resources::programIcon());
     setFont(makeFont(QStringLiteral("宋体"), 9, false));
     QPalette p = palette();
@@ -155,15 +154,15 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
 
     m_c.Label1 = label(QStringLiteral("    祝您生活美满，天天开心！！"), QColor(0, 255, 0), this);
     m_c.Label1->setFont(makeFont(QStringLiteral("楷体_GB2312"), 12, true));
-    m_c.Label1->setGeometry(pixels({240, 480, 3855, 240}));
+    m_c.Label1->setGeometry(pixels(Label1Place));
     m_c.Label2 = label(QString(), Qt::white, this);
     // The face's line is taller than the 12-pixel strip; its descent is what may be cut.
     m_c.Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setStatusLine(QStringLiteral("  "));
     set(Piece::Label2, m_c.Label2);
-    m_c.Label3 = label(Caption, Qt::white, this);
+    m_c.Label3 = label(text(Caption), Qt::white, this);
     m_c.Label3->setFont(makeFont(QStringLiteral("宋体"), 10.5, true));
-    m_c.Label3->setGeometry(pixels({480, 105, 2925, 210}));
+    m_c.Label3->setGeometry(pixels(Label3Place));
 
     set(Piece::Image13, skinPiece(13, this));
 
