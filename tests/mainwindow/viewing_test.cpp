@@ -1,5 +1,7 @@
 #include "mainwindow/viewing.h"
 
+#include "standard_items.h"
+
 #include <QSignalSpy>
 #include <QStandardItemModel>
 
@@ -7,10 +9,10 @@
 
 using namespace rz4::mainwindow;
 using rz4::platform::PlayState;
+using rz4::testing::node;
+using rz4::testing::Tag;
 
 namespace {
-
-constexpr int Tag = Qt::UserRole;
 
 // Writes down what it is asked to do, one line a command.
 struct RecordingPlatform final : ViewingPlatform {
@@ -26,16 +28,6 @@ struct RecordingPlatform final : ViewingPlatform {
     void setShown(bool on) override { calls << QStringLiteral("shown %1").arg(on); }
     QStringList take() { return std::exchange(calls, {}); }
 };
-
-QStandardItem* node(const QString& text, const QString& tag = {},
-                    const QList<QStandardItem*>& children = {}) {
-    auto* item = new QStandardItem(text);
-    if (!tag.isEmpty()) {
-        item->setData(tag, Tag);
-    }
-    item->appendRows(children);
-    return item;
-}
 
 class ViewingTest : public ::testing::Test {
 protected:
