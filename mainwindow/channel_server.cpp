@@ -7,6 +7,7 @@
 #include "mainwindow/version.h"
 #include "platform/http.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -71,29 +72,31 @@ QString ChannelServer::updatePrompt() const {
     return QString::fromStdU16String(mainwindow::updatePrompt(homeAddress().toStdU16String()));
 }
 
-bool ChannelServer::readChannelList(channels::ChannelTree& tree) {
+QString ChannelServer::readChannelList(channels::ChannelTree& tree) {
     // A private folder: the list never lands in (or overwrites something in) the user's current
     // directory, and the folder goes with everything in it whatever happens below.
     const QTemporaryDir folder;
     if (!folder.isValid()) {
-        return false;
+        return QStringLiteral("cannot make a folder for it in %1: %2")
+            .arg(QDir::toNativeSeparators(QDir::tempPath()), folder.errorString());
     }
     const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
-    if (!m_http->download(QUrl(address(ListPath)), listFile, ListLimits, channels::MaxListBytes)
-             .ok) {
-        return false;
+    const platform::DownloadResult list =
+        m_http->download(QUrl(address(ListPath)), listFile, ListLimits, channels::MaxListBytes);
+    if (!list.ok) {
+        return list.error;
     }
     const std::string name = QFile::encodeName(listFile).toStdString();
-    bool read = false;
+    QString failure;
     try {
         channels::code(name);
         channels::readtree(name, tree);
-        read = true;
-    } catch (const common::RuntimeError&) {
+    } catch (const common::RuntimeError& e) {
         // The folder is ours alone: failing to read it back is no reason to quit.
+        failure = QStringLiteral("cannot read it: ") + QString::fromStdString(e.description());
     }
     QFile::remove(listFile);
-    return read;
+    return failure;
 }
 
 } // namespace rz4::mainwindow

@@ -37,8 +37,9 @@ public:
     QString updatePrompt() const;
 
     // Downloads the list into a private temporary folder, decodes it there and reads it into
-    // tree; the folder goes with everything in it. False when no list could be had or read.
-    bool readChannelList(channels::ChannelTree& tree);
+    // tree; the folder goes with everything in it. Says why when no list could be had or read,
+    // nothing when it was read.
+    QString readChannelList(channels::ChannelTree& tree);
 
 private:
     QString address(std::string_view path) const;

@@ -293,7 +293,7 @@ void Form1::loadChannelList() {
             return;
         }
     }
-    if (!m_server->readChannelList(*m_c.TreeView1)) {
+    if (!m_server->readChannelList(*m_c.TreeView1).isEmpty()) {
         // As an empty list reads: no channels, but the tree still takes its colour and row height.
         channels::readTreeFromBytes({}, *m_c.TreeView1);
         m_idleNote = ListNotLoaded;
