@@ -102,6 +102,8 @@ TrayClick trayClick(QSystemTrayIcon::ActivationReason reason) {
 
 QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
     auto* l = new QLabel(text, parent);
+    // Channel names and status texts come from the server: markup in them is shown, never obeyed.
+    l->setTextFormat(Qt::PlainText);
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, colour);
     l->setPalette(p);

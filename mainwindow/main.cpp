@@ -27,6 +27,8 @@ rz4::mainwindow::Desktop realDesktop() {
         QString shown = prompt;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok);
+        // Its texts may carry what the server sent: shown as written, never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     };
     d.endProgram = [](int exitCode) { QCoreApplication::exit(exitCode); };
