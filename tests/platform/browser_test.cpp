@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QMouseEvent>
@@ -12,7 +13,11 @@
 #include <QTimer>
 #include <QWebEngineView>
 
+#include <map>
 #include <memory>
+
+#include <signal.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using rz4::platform::Browser;
@@ -101,6 +106,19 @@ protected:
         QApplication::sendEvent(target, &release);
     }
 
+    // Waits for the next loadFinished without asking for a load.
+    bool reloaded() {
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(browser.get(), &Browser::loadFinished, &loop, [&](bool result) {
+            ok = result;
+            loop.quit();
+        });
+        QTimer::singleShot(30s, &loop, &QEventLoop::quit);
+        loop.exec();
+        return ok;
+    }
+
     static inline UrlCatcher catcher;
     QTemporaryDir dir;
     std::unique_ptr<Browser> browser;
@@ -139,6 +157,49 @@ TEST_F(BrowserTest, PopUpsThePageOpensByItselfAreDropped) {
     ASSERT_TRUE(load(page(QStringLiteral("spam.htm"), html)));
     spin(500ms);
     EXPECT_TRUE(catcher.opened.isEmpty());
+}
+
+// The web engine's renderers below this process: forked from its zygote, each one's command line
+// says "--type=zygote" and so does its parent's.
+std::vector<pid_t> renderers() {
+    std::map<pid_t, std::pair<pid_t, bool>> processes; // parent, zygote
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!number || !stat.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
+        processes[pid] = {after.value(1).toInt(), cmdline.readAll().contains("--type=zygote")};
+    }
+    const auto descends = [&](pid_t pid) {
+        for (int depth = 0; depth < 8 && pid > 1; ++depth) {
+            pid = processes[pid].first;
+            if (pid == getpid())
+                return true;
+        }
+        return false;
+    };
+    std::vector<pid_t> found;
+    for (const auto& [pid, p] : processes) {
+        if (p.second && processes[p.first].second && descends(pid))
+            found.push_back(pid);
+    }
+    return found;
+}
+
+TEST_F(BrowserTest, APageWhoseRendererDiesIsLoadedAgain) {
+    ASSERT_TRUE(load(page(QStringLiteral("mini.htm"), "<html><body>today</body></html>")));
+    for (int death = 0; death < 2; ++death) {
+        const std::vector<pid_t> dying = renderers();
+        ASSERT_FALSE(dying.empty()) << "no renderer found";
+        for (const pid_t pid : dying)
+            kill(pid, SIGKILL);
+        // At once the first time, after a pause when it dies again soon.
+        EXPECT_TRUE(reloaded()) << "death " << death;
+    }
 }
 
 } // namespace
