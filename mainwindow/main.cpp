@@ -4,6 +4,7 @@
 #include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "platform/malloc_arenas.h"
+#include "platform/x11_display_loss.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -60,6 +61,7 @@ int main(int argc, char* argv[]) {
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    const rz4::platform::DisplayLossGuard displayLoss;
     if (choseXWayland) {
         // Read by now; pages opened in the user's browser choose their own platform.
         qunsetenv("QT_QPA_PLATFORM");
