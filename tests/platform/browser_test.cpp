@@ -16,7 +16,7 @@
 #include <map>
 #include <memory>
 
-#include <signal.h>
+#include <csignal>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
