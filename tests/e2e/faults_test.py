@@ -151,7 +151,7 @@ class DisplayGoes(Case):
         self.start_server()
         window = self.start_window()
         window.play_first_demo_channel()
-        xvfb = self.desktop._procs[0]
+        xvfb = next(p for p in self.desktop._procs if p.args[0] == "Xvfb" and p.poll() is None)
         xvfb.kill()
         xvfb.wait(10)
         wait_until(lambda: window.proc.poll() is not None, 20, what="the program to end")
@@ -162,15 +162,6 @@ class DisplayGoes(Case):
                    what="the program's helper processes to end")
 
 
-def main():
-    global ARGS
-    ARGS = desktop_suite.arguments()
-    for tool in ("Xvfb", "icewm", "xdotool", "xwininfo", "import", "convert", "ffmpeg"):
-        if subprocess.run(["which", tool], capture_output=True).returncode != 0:
-            print(f"missing tool: {tool}")
-            return 1
-    return desktop_suite.run(ARGS, 900)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    ARGS = desktop_suite.arguments()
+    sys.exit(desktop_suite.run(ARGS, 540))
