@@ -20,6 +20,7 @@
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QLabel>
@@ -316,7 +317,8 @@ void Form1::loadChannelList() {
     QTemporaryDir folder;
     QString failure;
     if (!folder.isValid()) {
-        failure = QStringLiteral("no temporary folder to hold it: ") + folder.errorString();
+        failure = QStringLiteral("cannot make a folder for it in %1: %2")
+                      .arg(QDir::toNativeSeparators(QDir::tempPath()), folder.errorString());
     } else {
         const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
         failure = checkVersionAndDownloadList(listFile);

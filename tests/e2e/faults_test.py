@@ -143,7 +143,7 @@ class BadTemporaryFolder(Case):
         folder = self.mount("ro")
         self.start_server()
         window = self.start_window(TMPDIR=folder)
-        self.expect_not_loaded(window, "no temporary folder")
+        self.expect_not_loaded(window, f"cannot make a folder for it in {folder}")
 
 
 class DisplayGoes(Case):
