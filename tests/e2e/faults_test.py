@@ -32,8 +32,8 @@ def stop_demo(run):
                    check=False, capture_output=True)
 
 
-def bright_pixels(region, at_least=150):
-    return sum(1 for i in range(0, len(region), 3) if min(region[i:i + 3]) > at_least)
+def bright_pixels(region):
+    return sum(1 for i in range(0, len(region), 3) if min(region[i:i + 3]) > 150)
 
 
 def pixels_like(region, rgb):

@@ -159,32 +159,23 @@ TEST_F(BrowserTest, PopUpsThePageOpensByItselfAreDropped) {
     EXPECT_TRUE(catcher.opened.isEmpty());
 }
 
-// The web engine's renderers below this process: forked from its zygote, each one's command line
-// says "--type=zygote" and so does its parent's.
+// The web engine's renderers: forked from the zygote this process started, each one's command
+// line says "--type=zygote" as its parent's does.
 std::vector<pid_t> renderers() {
-    std::map<pid_t, std::pair<pid_t, bool>> processes; // parent, zygote
+    std::map<pid_t, pid_t> zygotes; // and their parents
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool number = false;
-        const pid_t pid = entry.toInt(&number);
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (!number || !stat.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray fields = stat.readAll();
-        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
-        processes[pid] = {after.value(1).toInt(), cmdline.readAll().contains("--type=zygote")};
-    }
-    const auto descends = [&](pid_t pid) {
-        for (int depth = 0; depth < 8 && pid > 1; ++depth) {
-            pid = processes[pid].first;
-            if (pid == getpid())
-                return true;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("--type=zygote") &&
+            stat.open(QIODevice::ReadOnly)) {
+            const QByteArray fields = stat.readAll();
+            zygotes[entry.toInt()] =
+                fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(1).toInt();
         }
-        return false;
-    };
+    }
     std::vector<pid_t> found;
-    for (const auto& [pid, p] : processes) {
-        if (p.second && processes[p.first].second && descends(pid))
+    for (const auto& [pid, parent] : zygotes) {
+        if (zygotes.contains(parent) && zygotes[parent] == getpid())
             found.push_back(pid);
     }
     return found;
