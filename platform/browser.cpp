@@ -2,9 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -20,10 +23,29 @@ bool mayOpenExternally(const QWebEngineNewWindowRequest& request) {
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
+// The view draws through a scene in a window that is never shown; screen readers would list it
+// as a stray frame named "Offscreen" beside the program's window. As a popup they pass it over.
+void keepOffscreenWindowsFromScreenReaders() {
+    for (QWindow* w : QGuiApplication::allWindows()) {
+        if (w->inherits("QQuickWidgetOffscreenWindow") && w->type() != Qt::Popup) {
+            w->setFlags((w->flags() & ~Qt::WindowType_Mask) | Qt::Popup);
+        }
+    }
+}
+
 } // namespace
 
-struct Browser::Impl {
-    explicit Impl(Browser* owner) : view(owner) {}
+struct Browser::Impl : QObject {
+    explicit Impl(Browser* owner) : view(owner) { view.installEventFilter(this); }
+
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        // The view makes its drawing widget, and with it that window, when it first shows a page.
+        if (event->type() == QEvent::ChildPolished) {
+            keepOffscreenWindowsFromScreenReaders();
+        }
+        return false;
+    }
+
     QWebEngineView view;
 };
 
