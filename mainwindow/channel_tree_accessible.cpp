@@ -119,9 +119,7 @@ ChannelTreeWidget* ChannelTreeAccessible::tree() const {
 }
 
 ChannelTreeAccessible::~ChannelTreeAccessible() {
-    for (const QAccessible::Id item : std::as_const(m_items)) {
-        QAccessible::deleteAccessibleInterface(item);
-    }
+    dropItems();
     QAccessible::deleteAccessibleInterface(m_qtId);
 }
 
@@ -129,26 +127,34 @@ QAccessibleInterface* ChannelTreeAccessible::wrap(QAccessibleInterface* qtChild)
     if (qtChild == nullptr || qtChild->role() != QAccessible::TreeItem) {
         return qtChild;
     }
-    const QAccessible::Id qtId = QAccessible::uniqueId(qtChild);
-    if (const auto found = m_items.constFind(qtId); found != m_items.constEnd()) {
-        if (QAccessibleInterface* item = QAccessible::accessibleInterface(*found)) {
+    return child(m_qt->indexOfChild(qtChild));
+}
+
+// Qt makes a new cell each time it is asked for one: we keep the item of each row until the row
+// shows another node.
+QAccessibleInterface* ChannelTreeAccessible::child(int index) const {
+    if (const auto found = m_items.constFind(index); found != m_items.constEnd()) {
+        auto* item = static_cast<ChannelItemAccessible*>(QAccessible::accessibleInterface(*found));
+        if (item != nullptr && item->isValid() && m_qt->indexOfChild(item->qt()) == index) {
             return item;
         }
+        QAccessible::deleteAccessibleInterface(*found);
+        m_items.erase(found);
     }
-    auto* item = new ChannelItemAccessible(*this, qtId);
-    m_items.insert(qtId, QAccessible::registerAccessibleInterface(item));
+    QAccessibleInterface* qtChild = m_qt->child(index);
+    if (qtChild == nullptr || qtChild->role() != QAccessible::TreeItem) {
+        return qtChild;
+    }
+    auto* item = new ChannelItemAccessible(*this, QAccessible::uniqueId(qtChild));
+    m_items.insert(index, QAccessible::registerAccessibleInterface(item));
     return item;
 }
 
-void ChannelTreeAccessible::dropStaleItems() const {
-    for (auto it = m_items.begin(); it != m_items.end();) {
-        if (QAccessible::accessibleInterface(it.key()) == nullptr) {
-            QAccessible::deleteAccessibleInterface(it.value());
-            it = m_items.erase(it);
-        } else {
-            ++it;
-        }
+void ChannelTreeAccessible::dropItems() const {
+    for (const QAccessible::Id item : std::as_const(m_items)) {
+        QAccessible::deleteAccessibleInterface(item);
     }
+    m_items.clear();
 }
 
 // The rest is Qt's, with its cells shown as our items and ours handed back to it as its cells.
@@ -180,10 +186,6 @@ QAccessibleInterface* ChannelTreeAccessible::childAt(int x, int y) const {
 
 QAccessibleInterface* ChannelTreeAccessible::parent() const {
     return m_qt->parent();
-}
-
-QAccessibleInterface* ChannelTreeAccessible::child(int index) const {
-    return wrap(m_qt->child(index));
 }
 
 int ChannelTreeAccessible::childCount() const {
@@ -307,7 +309,7 @@ bool ChannelTreeAccessible::unselectColumn(int column) {
 
 void ChannelTreeAccessible::modelChange(QAccessibleTableModelChangeEvent* event) {
     table()->modelChange(event);
-    dropStaleItems();
+    dropItems();
 }
 
 } // namespace rz4::mainwindow

@@ -68,14 +68,13 @@ public:
 private:
     ChannelTreeAccessible(ChannelTreeWidget* tree, QAccessibleInterface* qt);
     QAccessibleTableInterface* table() const { return m_qt->tableInterface(); }
-    // Forgets our items whose Qt cell is gone.
-    void dropStaleItems() const;
+    void dropItems() const;
 
     QPointer<ChannelTreeWidget> m_tree;
     QAccessibleInterface* m_qt;
     QAccessible::Id m_qtId;
-    // Qt's cell → our item in front of it.
-    mutable QHash<QAccessible::Id, QAccessible::Id> m_items;
+    // The child's number among the tree's children → our item.
+    mutable QHash<int, QAccessible::Id> m_items;
 };
 
 } // namespace rz4::mainwindow
