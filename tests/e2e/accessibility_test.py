@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.join(ROOT, "scripts"))
 import desktop_suite  # noqa: E402
 from desktop import difference, wait_until  # noqa: E402
 from e2e_test import Rz4Case, find_knob, knob_rows  # noqa: E402
-from media_controls_test import BUS_CONFIG, PATH, PLAYER, ROOT_IFACE  # noqa: E402
+from media_controls_test import PATH, PLAYER, ROOT_IFACE  # noqa: E402
 from rz4window import CAPTION, Rz4Window  # noqa: E402
 
 ARGS = None
@@ -48,10 +48,7 @@ class Accessibility(Rz4Case):
         cls.start_desktop()
         d = cls.desktop
         cls.enterClassContext(desktop_suite.demo_server(ARGS, os.path.join(d.workdir, "demo")))
-        address = "unix:path=" + os.path.join(d.workdir, "bus")
-        with open(os.path.join(d.workdir, "bus.conf"), "w") as f:
-            f.write(BUS_CONFIG.format(address=address))
-        d.spawn(["dbus-daemon", f"--config-file={d.workdir}/bus.conf", "--nofork"], "bus.log")
+        address = desktop_suite.session_bus(d)
         cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         wait_until(lambda: os.path.exists(address[len("unix:path="):]), 10, what="the bus")
         d.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], "atspi.log",
@@ -136,6 +133,13 @@ class Accessibility(Rz4Case):
                     pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_SLIDER, pyatspi.ROLE_TREE):
                 return node.name
         return None
+
+    def tab(self, times=1, back=False):
+        """Tab (Shift+Tab) pressed; the name of what has the focus then."""
+        for _ in range(times):
+            self.desktop.key("shift+Tab" if back else "Tab")
+            time.sleep(0.3)
+        return self.focused()
 
     # -- the desktop's media controls, to see what the player does ---------------------------
     def gdbus(self, dest, path, method, *args):
@@ -249,9 +253,7 @@ class Accessibility(Rz4Case):
         order = []
         shots = {}
         for _ in range(10):
-            d.key("Tab")
-            time.sleep(0.3)
-            name = self.focused()
+            name = self.tab()
             order.append(name)
             if name in PLAYER_BUTTONS:
                 shots[name] = w.region(w.layout().player[PLAYER_BUTTONS.index(name)])
@@ -259,19 +261,14 @@ class Accessibility(Rz4Case):
         self.assertGreater(difference(shots["播放"], w.region(w.layout().player[0])), 0.02,
                            "no focus mark on the focused button")
 
-        for _ in range(6):  # back along the title buttons to the player's
-            d.key("shift+Tab")
-        time.sleep(0.3)
-        self.assertEqual(self.focused(), "停止")
+        # Back along the title buttons to the player's.
+        self.assertEqual(self.tab(6, back=True), "停止")
         d.key("space")
         self.wait_mpris("PlaybackStatus", "'Stopped'")
-        d.key("shift+Tab")
-        time.sleep(0.3)
+        self.assertEqual(self.tab(back=True), "播放")
         d.key("Return")
         w.wait_playing()
-        d.key("shift+Tab")
-        time.sleep(0.3)
-        self.assertEqual(self.focused(), "音量")
+        self.assertEqual(self.tab(back=True), "音量")
         d.key("Right")
         self.wait_mpris("Volume", "0.35")
         d.key("Left")
