@@ -21,7 +21,7 @@ public:
 
     bool isValid() const override { return m_tree && qt() != nullptr && qt()->isValid(); }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return qt()->window(); }
+    QWindow* window() const override { return live() ? qt()->window() : nullptr; }
     QAccessibleInterface* focusChild() const override { return nullptr; }
     QAccessibleInterface* childAt(int /*x*/, int /*y*/) const override { return nullptr; }
     QAccessibleInterface* parent() const override {
@@ -30,11 +30,19 @@ public:
     QAccessibleInterface* child(int /*index*/) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface* /*child*/) const override { return -1; }
-    QString text(QAccessible::Text t) const override { return qt()->text(t); }
-    void setText(QAccessible::Text t, const QString& text) override { qt()->setText(t, text); }
-    QRect rect() const override { return qt()->rect(); }
-    QAccessible::Role role() const override { return qt()->role(); }
-    QAccessible::State state() const override { return qt()->state(); }
+    QString text(QAccessible::Text t) const override { return live() ? qt()->text(t) : QString(); }
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (live()) {
+            qt()->setText(t, text);
+        }
+    }
+    QRect rect() const override { return live() ? qt()->rect() : QRect(); }
+    QAccessible::Role role() const override { return QAccessible::TreeItem; }
+    QAccessible::State state() const override {
+        QAccessible::State gone;
+        gone.invalid = true;
+        return live() ? qt()->state() : gone;
+    }
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::TableCellInterface) {
@@ -46,15 +54,17 @@ public:
         return nullptr;
     }
 
-    bool isSelected() const override { return cell().isSelected(); }
+    bool isSelected() const override { return live() && cell().isSelected(); }
     QList<QAccessibleInterface*> columnHeaderCells() const override {
-        return cell().columnHeaderCells();
+        return live() ? cell().columnHeaderCells() : QList<QAccessibleInterface*>();
     }
-    QList<QAccessibleInterface*> rowHeaderCells() const override { return cell().rowHeaderCells(); }
-    int columnIndex() const override { return cell().columnIndex(); }
-    int rowIndex() const override { return cell().rowIndex(); }
-    int columnExtent() const override { return cell().columnExtent(); }
-    int rowExtent() const override { return cell().rowExtent(); }
+    QList<QAccessibleInterface*> rowHeaderCells() const override {
+        return live() ? cell().rowHeaderCells() : QList<QAccessibleInterface*>();
+    }
+    int columnIndex() const override { return live() ? cell().columnIndex() : -1; }
+    int rowIndex() const override { return live() ? cell().rowIndex() : -1; }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
     QAccessibleInterface* table() const override { return parent(); }
 
     QStringList actionNames() const override { return {pressAction(), toggleAction()}; }
@@ -77,6 +87,8 @@ public:
     }
 
 private:
+    // Qt's cell is still there; past a change of the list it may not be.
+    bool live() const { return qt() != nullptr; }
     QAccessibleTableCellInterface& cell() const { return *qt()->tableCellInterface(); }
 
     // The node under Qt's cell: the view's own rectangle for it, read back.

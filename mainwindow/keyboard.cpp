@@ -74,7 +74,9 @@ QString KeyboardControl::helpText() {
                           "↓、PageDown\t下一个频道\n"
                           "+、-\t音量加减（鼠标滚轮在画面或音量条上也可）\n"
                           "F1\t本帮助\n"
-                          "字母、数字\t在频道列表中按名称或拼音查找频道，回车播放");
+                          "字母、数字\t在频道列表中按名称或拼音查找频道，回车播放\n"
+                          "Tab\t依次到频道列表、音量条和各按钮（Shift+Tab 反向）：\n"
+                          "\t按钮上空格、回车即按下，音量条上方向键调节音量");
 }
 
 bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
