@@ -1,9 +1,13 @@
 #include "platform/browser.h"
 
+#include "platform/renderer_restarts.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -36,10 +40,14 @@ void keepOffscreenWindowsFromScreenReaders() {
 } // namespace
 
 struct Browser::Impl : QObject {
-    explicit Impl(Browser* owner) : view(owner) { view.installEventFilter(this); }
+    explicit Impl(Browser* owner) : view(owner), reload(owner) {
+        reload.setSingleShot(true);
+        view.installEventFilter(this);
+    }
 
     bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        // The view makes its drawing widget, and with it that window, when it first shows a page.
+        // The view makes its drawing widget, and with it that window, when it shows a page in a
+        // new renderer.
         if (event->type() == QEvent::ChildPolished) {
             keepOffscreenWindowsFromScreenReaders();
         }
@@ -47,6 +55,10 @@ struct Browser::Impl : QObject {
     }
 
     QWebEngineView view;
+    // A dead renderer leaves the pane blank for good: the page is loaded again in a new one.
+    QTimer reload;
+    QElapsedTimer rendererLife;
+    RendererRestarts restarts;
 };
 
 Browser::Browser(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>(this)) {
@@ -57,11 +69,20 @@ Browser::Browser(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>(th
                     QDesktopServices::openUrl(request.requestedUrl());
             });
     connect(&d->view, &QWebEngineView::loadFinished, this, &Browser::loadFinished);
+    connect(d->view.page(), &QWebEnginePage::renderProcessTerminated, this, [this] {
+        const auto lived = std::chrono::milliseconds(d->rendererLife.elapsed());
+        d->reload.start(d->restarts.pauseAfterDeath(lived));
+    });
+    connect(&d->reload, &QTimer::timeout, this, [this] {
+        d->rendererLife.start();
+        d->view.reload();
+    });
 }
 
 Browser::~Browser() = default;
 
 void Browser::navigate(const QUrl& url) {
+    d->rendererLife.start();
     d->view.load(url);
 }
 
