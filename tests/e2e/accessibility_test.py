@@ -118,6 +118,9 @@ class Accessibility(Rz4Case):
         return [tree.getChildAtIndex(i) for i in range(tree.childCount)
                 if tree.getChildAtIndex(i).getRole() != pyatspi.ROLE_TABLE_COLUMN_HEADER]
 
+    def tree_names(self):
+        return [i.name for i in self.tree_items()]
+
     def item(self, name):
         return wait_until(lambda: next((i for i in self.tree_items() if i.name == name), None),
                           10, what=f"the tree item {name}")
@@ -219,9 +222,6 @@ class Accessibility(Rz4Case):
                                                    self.all(pyatspi.ROLE_LABEL)])
         self.assertTrue(self.announced("object:property-change:accessible-name",
                                        "您正在收看的是：测试一台"), "Label1's change unheard")
-
-    def tree_names(self):
-        return [i.name for i in self.tree_items()]
 
     def test_05_pressing_each_button_does_what_a_click_does(self):
         w, d = self.window, self.desktop
