@@ -93,7 +93,10 @@ QString ChannelServer::readChannelList(channels::ChannelTree& tree) {
         channels::readtree(name, tree);
     } catch (const common::RuntimeError& e) {
         // The folder is ours alone: failing to read it back is no reason to quit.
-        failure = QStringLiteral("cannot read it: ") + QString::fromStdString(e.description());
+        failure = QString::fromStdString(e.description());
+        if (failure.isEmpty()) {
+            failure = QStringLiteral("cannot read it"); // never an empty reason for a failure
+        }
     }
     QFile::remove(listFile);
     return failure;

@@ -23,6 +23,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <cstdio>
 #include <exception>
 #include <new>
 #include <utility>
@@ -72,6 +73,8 @@ TrayClick trayClick(QSystemTrayIcon::ActivationReason reason) {
 
 QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
     auto* l = new QLabel(text, parent);
+    // Channel names and status texts come from the server: markup in them is shown, never obeyed.
+    l->setTextFormat(Qt::PlainText);
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, colour);
     l->setPalette(p);
@@ -293,7 +296,11 @@ void Form1::loadChannelList() {
             return;
         }
     }
-    if (!m_server->readChannelList(*m_c.TreeView1).isEmpty()) {
+    if (const QString failure = m_server->readChannelList(*m_c.TreeView1); !failure.isEmpty()) {
+        // The status line says only that the list is missing; whether the server or this
+        // machine is to blame is told here.
+        std::fprintf(stderr, "rz4tv: the channel list could not be loaded: %s\n",
+                     qPrintable(failure));
         // As an empty list reads: no channels, but the tree still takes its colour and row height.
         channels::readTreeFromBytes({}, *m_c.TreeView1);
         m_idleNote = ListNotLoaded;

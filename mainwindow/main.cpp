@@ -1,9 +1,11 @@
+#include "mainwindow/accessibility.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/keyboard.h"
 #include "mainwindow/remote_control.h"
 #include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "platform/malloc_arenas.h"
+#include "platform/x11_display_loss.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -27,6 +29,8 @@ rz4::mainwindow::Desktop realDesktop() {
         QString shown = prompt;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok);
+        // Its texts may carry what the server sent: shown as written, never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     };
     d.endProgram = [](int exitCode) { QCoreApplication::exit(exitCode); };
@@ -58,6 +62,7 @@ int main(int argc, char* argv[]) {
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    const rz4::platform::DisplayLossGuard displayLoss;
     if (choseXWayland) {
         // Read by now; pages opened in the user's browser choose their own platform.
         qunsetenv("QT_QPA_PLATFORM");
@@ -69,6 +74,7 @@ int main(int argc, char* argv[]) {
     // The window lives on in the tray when hidden; only the close command ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     rz4::resources::init();
+    rz4::mainwindow::installAccessibility();
 
     using rz4::mainwindow::Form1;
     const rz4::mainwindow::Desktop desktop = realDesktop();
@@ -91,6 +97,7 @@ int main(int argc, char* argv[]) {
                      "otherwise\n");
     }
     const auto form = std::make_unique<Form1>(QStringLiteral(RZ4_CHANNEL_SERVER), desktop);
+    rz4::mainwindow::nameControls(*form);
     form->Form_Load();
     if (form->hasEnded()) {
         return form->exitCode();

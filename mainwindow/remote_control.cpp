@@ -5,11 +5,18 @@
 #include "mainwindow/key_commands.h"
 #include "mainwindow/viewing.h"
 #include "platform/media_state.h"
+#include "platform/player.h"
 #include "platform/screen_saver.h"
 
 #include <QGuiApplication>
 
 namespace rz4::mainwindow {
+
+namespace {
+
+constexpr int TagRole = ChannelTreeWidget::TagRole;
+
+} // namespace
 
 RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_form(form), m_viewing(form.viewing()),
@@ -132,12 +139,38 @@ void RemoteControl::refresh() {
     s.canGoNext = m_listHasChannels;
     m_mpris->publish(s);
     m_screenSaver->setInhibited(!m_form.hasEnded() && platform::keepsScreenAwake(playState));
+    prepareNeighbours(playState);
+}
+
+// The channels Up, Down and the media controls' Next and Previous reach from the one on screen;
+// nothing while nothing plays, so that an idle viewer's link stays idle.
+void RemoteControl::prepareNeighbours(platform::PlayState playState) {
+    const Form1::Controls& c = m_form.controls();
+    QStringList neighbours;
+    const QModelIndex node = c.TreeView1->currentIndex().siblingAtColumn(0);
+    const bool watching = playState != platform::PlayState::Stopped &&
+                          playState != platform::PlayState::Ready &&
+                          playState != platform::PlayState::Undefined;
+    // From the channel on, and only while the tree's cursor is on it: that is where a step starts.
+    const QString& on = m_viewing.channel().address;
+    if (watching && !on.isEmpty() && node.data(TagRole).toString() == on) {
+        for (const Direction d : {Direction::Next, Direction::Previous}) {
+            const QString url =
+                adjacentChannel(*c.TreeView1->model(), node, d, TagRole).data(TagRole).toString();
+            if (!url.isEmpty() && url != on && !neighbours.contains(url)) {
+                neighbours.append(url);
+            }
+        }
+    }
+    if (neighbours != m_neighbours) {
+        m_neighbours = neighbours;
+        c.WMP->prepareNeighbours(neighbours);
+    }
 }
 
 void RemoteControl::checkListHasChannels() {
     const QAbstractItemModel& model = *m_form.controls().TreeView1->model();
-    const bool has =
-        adjacentChannel(model, {}, Direction::Next, ChannelTreeWidget::TagRole).isValid();
+    const bool has = adjacentChannel(model, {}, Direction::Next, TagRole).isValid();
     if (has != m_listHasChannels) {
         m_listHasChannels = has;
         refresh();

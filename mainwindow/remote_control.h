@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -51,12 +52,14 @@ private:
     void stepChannel(Direction direction);
     // Publishes the viewing state and keeps the screen awake or not.
     void refresh();
+    void prepareNeighbours(platform::PlayState playState);
     void checkListHasChannels();
 
     Form1& m_form;
     Viewing& m_viewing;
     platform::MprisService* m_mpris = nullptr;
     platform::ScreenSaverInhibitor* m_screenSaver = nullptr;
+    QStringList m_neighbours; // what the player holds ready
     // Counts the channels chosen.
     int m_track = 0;
     bool m_listHasChannels = false;

@@ -3,6 +3,7 @@
 #include "platform/mpv_engine.h"
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
+#include "platform/stream_relay.h"
 #include "platform/video_host.h"
 
 #include <QFutureWatcher>
@@ -35,7 +36,8 @@ struct Player::Impl {
     QFutureWatcher<const MpvLibrary*> opening; // libmpv, from startEngine() on
 
     PlaybackState state;
-    Failure hint; // what the log said about the file being opened
+    StreamRelay relay;
+    Failure hint; // what the log or the relay said about the file being opened
     QString shownText;
     QTimer retryTimer;
     QTimer connectTimer;
@@ -48,7 +50,7 @@ struct Player::Impl {
     void restartEngine();
     void engineShutDown();
     void listenToEngine();
-    void logLine(const QString& text);
+    void noteFailure(const Failure& failure);
     void apply(const PlaybackState::Step& step);
     void syncTimers();
     void publish();
@@ -109,7 +111,9 @@ void Player::Impl::listenToEngine() {
                                                              : Failure{}));
     });
     QObject::connect(e, &MpvEngine::loadRejected, q, [this] { apply(state.loadRejected()); });
-    QObject::connect(e, &MpvEngine::logLine, q, [this](const QString& text) { logLine(text); });
+    QObject::connect(e, &MpvEngine::logLine, q, [this](const QString& text) {
+        noteFailure(failureFromLog(text.toStdString()));
+    });
     QObject::connect(e, &MpvEngine::cacheFilling, q, [this](bool on) { state.cacheFilling(on); });
     QObject::connect(e, &MpvEngine::cachePercent, q, [this](int p) { state.cachePercent(p); });
     QObject::connect(e, &MpvEngine::paused, q, [this](bool on) { state.paused(on); });
@@ -120,13 +124,14 @@ void Player::Impl::listenToEngine() {
     QObject::connect(e, &MpvEngine::shutDown, q, [this] { engineShutDown(); });
 }
 
-void Player::Impl::logLine(const QString& text) {
-    if (state.connecting() && hint.kind == Failure::None) {
-        hint = failureFromLog(text.toStdString());
-        if (hint.kind != Failure::None && !state.everPlayed() &&
-            connectTimer.remainingTimeAsDuration() > failingGrace) {
-            connectTimer.start(failingGrace);
-        }
+void Player::Impl::noteFailure(const Failure& failure) {
+    if (!state.connecting() || hint.kind != Failure::None) {
+        return;
+    }
+    hint = failure;
+    if (hint.kind != Failure::None && !state.everPlayed() &&
+        connectTimer.remainingTimeAsDuration() > failingGrace) {
+        connectTimer.start(failingGrace);
     }
 }
 
@@ -143,7 +148,8 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.load) {
         // mpv keeps the screen saver away while it plays; a still picture is no reason to.
         engine.setFlag("stop-screensaver", !state.still());
-        engine.load(state.url());
+        // Channels go through the relay; a still picture is fetched once, directly.
+        engine.load(state.still() ? state.url() : relay.open(state.url()));
         connectTimer.start();
     }
     if (step.retryIn) {
@@ -202,6 +208,8 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     connect(&d->connectTimer, &QTimer::timeout, this,
             [this] { d->apply(d->state.connectTimedOut(d->hint)); });
     connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
+    connect(&d->relay, &StreamRelay::upstreamFailed, this,
+            [this](const Failure& failure) { d->noteFailure(failure); });
     d->shownText = d->state.text();
 }
 
@@ -229,6 +237,14 @@ QString Player::URL() const {
 
 void Player::setURL(const QString& url) {
     d->apply(d->state.open(url));
+}
+
+void Player::prepareNeighbours(const QStringList& urls) {
+    d->relay.prepare(urls);
+}
+
+StreamRelay::Traffic Player::relayTraffic() const {
+    return d->relay.traffic();
 }
 
 void Player::showStill(const QString& url) {
