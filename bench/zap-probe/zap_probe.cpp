@@ -21,8 +21,8 @@
 #include <string>
 #include <string_view>
 
-using rz4::platform::PlayState;
 using rz4::platform::Player;
+using rz4::platform::PlayState;
 
 namespace {
 
