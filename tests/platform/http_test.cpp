@@ -10,8 +10,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
 #include <thread>
+
+#include <sys/resource.h>
 
 using namespace std::chrono_literals;
 using rz4::platform::HttpClient;
@@ -215,6 +218,27 @@ TEST_F(HttpTest, DownloadIntoMissingFolderFails) {
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("无法写入文件")))
         << result.error.toStdString();
+}
+
+TEST_F(HttpTest, ADownloadTheDiskCannotHoldFails) {
+    // As a full file system does: a file may not grow past 100 bytes.
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // Both a body that the file's buffer holds until the end and one that goes through at once.
+    const auto buffered = http.download(url(QStringLiteral("/bytes?size=700")), target());
+    const auto direct = http.download(url(QStringLiteral("/bytes?size=100000")), target());
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldSignal);
+    for (const auto& result : {buffered, direct}) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error.startsWith(QStringLiteral("无法写入文件")))
+            << result.error.toStdString();
+    }
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
 }
 
 } // namespace
