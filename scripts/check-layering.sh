@@ -8,7 +8,7 @@ rules=(common/* channels/* tools/*.cpp tools/*.h
        mainwindow/channel_order.* mainwindow/key_commands.* mainwindow/layout.* mainwindow/session.*
        mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.* mainwindow/version.*
        mainwindow/visibility_marker.h mainwindow/window_commands.*
-       skinctl/slider_math.* platform/media_state.* platform/playback.*
+       skinctl/slider_math.* platform/media_state.* platform/playback.* platform/relay_rules.*
        platform/renderer_restarts.*)
 
 widget_header() {

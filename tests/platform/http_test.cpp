@@ -1,4 +1,5 @@
 #include "platform/http.h"
+#include "tests/platform/test_http_server.h"
 
 #include <gtest/gtest.h>
 
@@ -36,42 +37,10 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class HttpTest : public ::testing::Test {
+class HttpTest : public TestHttpServer {
 protected:
-    static void SetUpTestSuite() {
-        server = std::make_unique<QProcess>();
-        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(QStringLiteral("python3"), {QStringLiteral(RZ4_HTTP_TEST_SERVER)});
-        ASSERT_TRUE(server->waitForStarted(10000));
-        while (!server->canReadLine())
-            ASSERT_TRUE(server->waitForReadyRead(10000));
-        const QByteArray line = server->readLine().trimmed();
-        ASSERT_TRUE(line.startsWith("PORT ")) << line.constData();
-        port = line.mid(5).toInt();
-    }
-
-    static void TearDownTestSuite() {
-        server->kill();
-        server->waitForFinished(5000);
-        server.reset();
-    }
-
-    static QUrl url(const QString& path) {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
-    }
-
-    // Port that nothing listens on: bound once, then released.
-    static quint16 closedPort() {
-        QTcpServer probe;
-        EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        return probe.serverPort();
-    }
-
     QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
     QString target() const { return dir.filePath(QStringLiteral("baby1.mdb")); }
-
-    static inline std::unique_ptr<QProcess> server;
-    static inline int port = 0;
 
     QTemporaryDir dir;
     HttpClient http;
