@@ -1,3 +1,4 @@
+#include "mainwindow/accessibility.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/keyboard.h"
 #include "mainwindow/remote_control.h"
@@ -73,6 +74,7 @@ int main(int argc, char* argv[]) {
     // The window lives on in the tray when hidden; only the close command ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     rz4::resources::init();
+    rz4::mainwindow::installAccessibility();
 
     using rz4::mainwindow::Form1;
     const rz4::mainwindow::Desktop desktop = realDesktop();
@@ -95,6 +97,7 @@ int main(int argc, char* argv[]) {
                      "otherwise\n");
     }
     const auto form = std::make_unique<Form1>(QStringLiteral(RZ4_CHANNEL_SERVER), desktop);
+    rz4::mainwindow::nameControls(*form);
     form->Form_Load();
     if (form->hasEnded()) {
         return form->exitCode();
