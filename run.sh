@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/install-deps.sh
-cmake -S . -B build >/dev/null
-cmake --build build -j "$(nproc)" --target rz4tv rz4-chanlist
+./scripts/configure.sh default
+cmake --build --preset default -j "$(nproc)" --target rz4tv rz4-chanlist
 
 if [ -z "${DISPLAY:-}" ]; then
     exec python3 scripts/headless_demo.py --build-dir build --out rz4tv-demo.png

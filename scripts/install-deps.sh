@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  cmake g++ pkg-config make
+  cmake ninja-build g++ pkg-config make
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
   libmpv-dev libxcb1-dev libx11-dev
   libgtest-dev libgmock-dev

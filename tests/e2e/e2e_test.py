@@ -159,8 +159,7 @@ class WithDemoServer(Rz4Case):
         w = self.window
         before = w.region(w.layout().label1)
         w.click_row(ROW_FIRST_GROUP)
-        time.sleep(0.8)
-        self.assertTrue(self.tree_row_has_text(ROW_FIRST_CHANNEL), "the group did not open")
+        wait_until(lambda: self.tree_row_has_text(ROW_FIRST_CHANNEL), 10, what="the group to open")
         self.play_first_channel()
         self.assertGreater(difference(before, w.region(w.layout().label1)), 0.01,
                            "the now-playing line did not change")
@@ -169,7 +168,7 @@ class WithDemoServer(Rz4Case):
     def test_04_dead_channel_shows_why(self):
         w = self.window
         w.click_row(ROW_SECOND_GROUP)
-        time.sleep(0.8)
+        wait_until(lambda: self.tree_row_has_text(ROW_DEAD_CHANNEL), 10, what="the group to open")
         w.click_row(ROW_DEAD_CHANNEL)
         wait_until(self.label2_has_text, 60, interval=0.5, what="an error in the status line")
         time.sleep(3)
@@ -265,14 +264,14 @@ class WithDemoServer(Rz4Case):
         w = self.window
         vx, vy, vw, vh = w.layout().volume
         knob = knob_rows()
+        def knob_at(x):
+            return near(find_knob(self.shot(), w.screen_rect(w.layout().volume), knob), x, 1)
+
         w.click_at((vx, vy, 2, vh))
-        time.sleep(0.4)
-        self.assertTrue(near(find_knob(self.shot(), w.screen_rect(w.layout().volume), knob), 3, 1),
-                        "a press at the left end did not take the knob to 0")
+        wait_until(lambda: knob_at(3), 10, what="a press at the left end to take the knob to 0")
         w.click_at((vx + vw - 2, vy, 2, vh))
-        time.sleep(0.4)
-        self.assertTrue(near(find_knob(self.shot(), w.screen_rect(w.layout().volume), knob), 74, 1),
-                        "a press at the right end did not take the knob to 100")
+        wait_until(lambda: knob_at(74), 10,
+                   what="a press at the right end to take the knob to 100")
 
     def test_12_minimise_hides_and_the_tray_icon_brings_it_back(self):
         d, w = self.desktop, self.window
