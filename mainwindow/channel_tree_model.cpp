@@ -108,8 +108,9 @@ QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const {
             m_guide->at(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
                         QDateTime::currentSecsSinceEpoch()),
             QTimeZone::systemTimeZone());
-        // A title is the guide's text, never markup of ours, whatever characters it holds.
-        return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+        // Qt would show a title that looks like markup as markup: such a text goes escaped.
+        return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal)
+                                         : text;
     }
     case Qt::ForegroundRole:
         return look.foreColor ? QVariant(QBrush(toQColor(*look.foreColor))) : QVariant();

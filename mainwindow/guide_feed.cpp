@@ -76,6 +76,13 @@ void GuideFeed::read(QByteArray bytes) {
         QMetaObject::invokeMethod(
             this,
             [this, read] {
+                // Nothing read is no guide: channels are not all said to be missing from it.
+                if (read->guide.channelCount() == 0) {
+                    say(QStringLiteral("programme guide not loaded: ") +
+                        (read->failure.isEmpty() ? QStringLiteral("it names no channel")
+                                                 : read->failure));
+                    return;
+                }
                 if (!read->failure.isEmpty()) {
                     say(QStringLiteral("programme guide read only up to ") + read->failure +
                         QStringLiteral("; what came before it is shown"));
