@@ -272,7 +272,8 @@ int runGuide(Arguments args) {
         std::cerr << "rz4-chanlist: " << e.description() << "\n";
         return ExitNothingWritten;
     }
-    for (const auto& [name, by] : options.shifts) {
+    for (const auto& shift : options.shifts) {
+        const std::string& name = shift.first;
         if (std::none_of(list.begin(), list.end(),
                          [&name](const ListChannel& c) { return c.name == name; })) {
             throw UsageError{"--shift: no channel " + jsonString(name) + " in " + files[0]};
