@@ -126,3 +126,22 @@ def pss_kib(pid):
         except (OSError, StopIteration):
             pass
     return total
+
+
+def cpu_times(pid):
+    """CPU time used so far by each thread of a process and of all it started, in seconds."""
+    kids, times, todo = _children(), {}, [pid]
+    while todo:
+        p = todo.pop()
+        todo.extend(kids.get(p, []))
+        try:
+            tasks = os.listdir(f"/proc/{p}/task")
+        except OSError:
+            continue
+        for task in tasks:
+            try:
+                with open(f"/proc/{p}/task/{task}/schedstat") as f:
+                    times[(p, task)] = int(f.read().split()[0]) / 1e9
+            except (OSError, IndexError, ValueError):
+                pass
+    return times

@@ -23,6 +23,7 @@ Options:
   --port N          port on 127.0.0.1 (default: the port of RZ4_CHANNEL_SERVER in the build
                     folder's cache when it names 127.0.0.1, otherwise 18090)
   --run-dir DIR     where pids, logs and served files go (default: run/demo)
+  --channels FILE   the channel list's readable source (default: demo/channels.txt)
   --mode MODE       normal (default), or a broken server: hang (accept, never answer),
                     error / missing (HTTP 500 / 404 for everything), trickle (a byte a second
                     for everything), trickle-list (only the channel list trickles), cut (the
@@ -52,9 +53,10 @@ port=
 run_dir=$repo/run/demo
 mode=normal
 http=python
+channels_source=$here/channels.txt
 while [ $# -gt 0 ]; do
     case $1 in
-    --build-dir | --chanlist | --port | --run-dir | --mode | --http)
+    --build-dir | --chanlist | --port | --run-dir | --mode | --http | --channels)
         [ $# -ge 2 ] || die "$1 needs a value"
         case $1 in
         --build-dir) build_dir=$2 ;;
@@ -63,6 +65,7 @@ while [ $# -gt 0 ]; do
         --run-dir) run_dir=$2 ;;
         --mode) mode=$2 ;;
         --http) http=$2 ;;
+        --channels) channels_source=$2 ;;
         esac
         shift 2
         ;;
@@ -193,7 +196,8 @@ cjk_font() {
 # The readable list becomes the file the client downloads: CR LF lines in CP936, bit-reversed.
 make_channel_list() {
     local plain=$run_dir/baby1.txt
-    grep -v '^#' "$here/channels.txt" |
+    [ -r "$channels_source" ] || die "cannot read the channel list source given with --channels"
+    grep -v '^#' "$channels_source" |
         sed -e "s/@SERVER@/127.0.0.1:$port/g" -e 's/$/\r/' |
         iconv -f UTF-8 -t CP936 >"$plain"
     "$chanlist" encode "$plain" "$soft/baby1.mdb" >>"$logs/chanlist.log" 2>&1 ||

@@ -20,6 +20,7 @@
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QLabel>
@@ -30,6 +31,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <cstdio>
 #include <exception>
 #include <new>
 #include <utility>
@@ -102,6 +104,8 @@ TrayClick trayClick(QSystemTrayIcon::ActivationReason reason) {
 
 QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
     auto* l = new QLabel(text, parent);
+    // Channel names and status texts come from the server: markup in them is shown, never obeyed.
+    l->setTextFormat(Qt::PlainText);
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, colour);
     l->setPalette(p);
@@ -311,26 +315,33 @@ void Form1::loadChannelList() {
     // A private folder: the list never lands in (or overwrites something in) the user's current
     // directory, and the folder goes with everything in it whatever happens below.
     QTemporaryDir folder;
-    bool loaded = false;
-    if (folder.isValid()) {
+    QString failure;
+    if (!folder.isValid()) {
+        failure = QStringLiteral("cannot make a folder for it in %1: %2")
+                      .arg(QDir::toNativeSeparators(QDir::tempPath()), folder.errorString());
+    } else {
         const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
-        const bool downloaded = checkVersionAndDownloadList(listFile);
+        failure = checkVersionAndDownloadList(listFile);
         if (m_ended) {
             return;
         }
-        if (downloaded) {
+        if (failure.isEmpty()) {
             const std::string name = QFile::encodeName(listFile).toStdString();
             try {
                 channels::code(name);
                 channels::readtree(name, *m_c.TreeView1);
-                loaded = true;
-            } catch (const common::RuntimeError&) {
+            } catch (const common::RuntimeError& e) {
                 // The folder is ours alone: failing to read it back is no reason to quit.
+                failure = QString::fromStdString(e.description());
             }
             QFile::remove(listFile);
         }
     }
-    if (!loaded) {
+    if (!failure.isEmpty()) {
+        // The status line says only that the list is missing; whether the server or this
+        // machine is to blame is told here.
+        std::fprintf(stderr, "rz4tv: the channel list could not be loaded: %s\n",
+                     qPrintable(failure));
         // As an empty list reads: no channels, but the tree still takes its colour and row height.
         channels::readTreeFromBytes({}, *m_c.TreeView1);
         m_idleNote = ListNotLoaded;
@@ -338,10 +349,10 @@ void Form1::loadChannelList() {
     }
 }
 
-bool Form1::checkVersionAndDownloadList(const QString& listFile) {
+QString Form1::checkVersionAndDownloadList(const QString& listFile) {
     const platform::TextReply reply = std::exchange(m_versionRequest, nullptr)->wait();
     if (m_ended) {
-        return false;
+        return {};
     }
     // Only a real version page can announce a release; an error page or silence says nothing.
     if (reply.ok() && isNewerVersion(reply.text.toStdU16String(),
@@ -350,11 +361,12 @@ bool Form1::checkVersionAndDownloadList(const QString& listFile) {
                              QString::fromStdU16String(updatePrompt(
                                  (QStringLiteral("http://") + m_server).toStdU16String())));
         if (m_ended) {
-            return false;
+            return {};
         }
     }
-    return m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile, ListLimits)
-        .ok;
+    const platform::DownloadResult list =
+        m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile, ListLimits);
+    return list.ok ? QString() : list.error;
 }
 
 void Form1::setStatusLine(const QString& text) {

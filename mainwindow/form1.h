@@ -99,8 +99,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    // Version check, then the channel list's download into listFile; true when it arrived.
-    bool checkVersionAndDownloadList(const QString& listFile);
+    // Version check, then the channel list's download into listFile; why it did not arrive, or
+    // nothing when it did (or when the program is ending).
+    QString checkVersionAndDownloadList(const QString& listFile);
     void setPiece(Piece piece, QWidget* w);
     // One control array of hot areas: tooltips, places in the layout, the shared click handler.
     std::array<HotArea*, 4> hotAreaArray(const std::array<std::u16string_view, 4>& tips,

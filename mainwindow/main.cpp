@@ -6,6 +6,7 @@
 #include "mainwindow/session.h"
 #include "platform/browser.h"
 #include "platform/malloc_arenas.h"
+#include "platform/x11_display_loss.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -29,6 +30,8 @@ rz4::mainwindow::Desktop realDesktop() {
         QString shown = prompt;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QMessageBox box(QMessageBox::NoIcon, title, shown, QMessageBox::Ok);
+        // Its texts may carry what the server sent: shown as written, never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     };
     d.endProgram = [](int exitCode) { QCoreApplication::exit(exitCode); };
@@ -60,6 +63,7 @@ int main(int argc, char* argv[]) {
     const bool choseXWayland = chooseXWayland(argc, argv);
     rz4::platform::Browser::prepareApplication();
     QApplication app(argc, argv);
+    const rz4::platform::DisplayLossGuard displayLoss;
     if (choseXWayland) {
         // Read by now; pages opened in the user's browser choose their own platform.
         qunsetenv("QT_QPA_PLATFORM");

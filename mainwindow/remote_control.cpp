@@ -188,6 +188,31 @@ void RemoteControl::refresh() {
     s.canGoNext = m_listHasChannels;
     m_mpris->publish(s);
     m_screenSaver->setInhibited(!m_form.hasEnded() && platform::keepsScreenAwake(playState));
+    prepareNeighbours(playState);
+}
+
+// The channels Up, Down and the media controls' Next and Previous reach from the one on screen;
+// nothing while nothing plays, so that an idle viewer's link stays idle.
+void RemoteControl::prepareNeighbours(platform::PlayState playState) {
+    const Form1::Controls& c = m_form.controls();
+    QStringList neighbours;
+    const QModelIndex node = c.TreeView1->currentIndex().siblingAtColumn(0);
+    const bool watching = playState != platform::PlayState::Stopped &&
+                          playState != platform::PlayState::Ready &&
+                          playState != platform::PlayState::Undefined;
+    if (watching && !m_url.isEmpty() && node.data(TagRole).toString() == m_url) {
+        for (const Direction d : {Direction::Next, Direction::Previous}) {
+            const QString url =
+                adjacentChannel(*c.TreeView1->model(), node, d, TagRole).data(TagRole).toString();
+            if (!url.isEmpty() && url != m_url && !neighbours.contains(url)) {
+                neighbours.append(url);
+            }
+        }
+    }
+    if (neighbours != m_neighbours) {
+        m_neighbours = neighbours;
+        c.WMP->prepareNeighbours(neighbours);
+    }
 }
 
 // A new address in the player came from a click on the tree's current node, or from start-up.

@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
@@ -60,6 +61,7 @@ private:
     // Publishes the window's state and keeps the screen awake or not.
     void refresh();
     void followChannel();
+    void prepareNeighbours(platform::PlayState playState);
     void checkListHasChannels();
 
     Form1& m_form;
@@ -67,6 +69,7 @@ private:
     platform::ScreenSaverInhibitor* m_screenSaver = nullptr;
     // The address last seen in the player and the channel node that started it.
     QString m_url;
+    QStringList m_neighbours; // what the player holds ready
     int m_track = 0;
     QString m_title;
     QString m_album;

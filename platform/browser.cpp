@@ -1,7 +1,11 @@
 #include "platform/browser.h"
 
+#include "platform/renderer_restarts.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -23,8 +27,12 @@ bool mayOpenExternally(const QWebEngineNewWindowRequest& request) {
 } // namespace
 
 struct Browser::Impl {
-    explicit Impl(Browser* owner) : view(owner) {}
+    explicit Impl(Browser* owner) : view(owner), reload(owner) { reload.setSingleShot(true); }
     QWebEngineView view;
+    // A dead renderer leaves the pane blank for good: the page is loaded again in a new one.
+    QTimer reload;
+    QElapsedTimer rendererLife;
+    RendererRestarts restarts;
 };
 
 Browser::Browser(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>(this)) {
@@ -35,11 +43,20 @@ Browser::Browser(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>(th
                     QDesktopServices::openUrl(request.requestedUrl());
             });
     connect(&d->view, &QWebEngineView::loadFinished, this, &Browser::loadFinished);
+    connect(d->view.page(), &QWebEnginePage::renderProcessTerminated, this, [this] {
+        const auto lived = std::chrono::milliseconds(d->rendererLife.elapsed());
+        d->reload.start(d->restarts.pauseAfterDeath(lived));
+    });
+    connect(&d->reload, &QTimer::timeout, this, [this] {
+        d->rendererLife.start();
+        d->view.reload();
+    });
 }
 
 Browser::~Browser() = default;
 
 void Browser::navigate(const QUrl& url) {
+    d->rendererLife.start();
     d->view.load(url);
 }
 

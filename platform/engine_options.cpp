@@ -23,8 +23,14 @@ std::span<const EngineOption> fixedEngineOptions() {
         // player's own timer.
         {"network-timeout", "15"},
         // A bounded cache: tearing down mpv's default one is most of a channel switch (measured
-        // on a local live channel: 210 ms a switch with it, 30 ms with 4 s).
-        {"cache-secs", "4"},
+        // on a local live channel: 210 ms a switch with it, 30 ms with 4 s). With 4 s the reader
+        // often sits at the end of a live playlist waiting for its reload, and mpv then waits
+        // 100 ms on it before cutting it off: one switch in three took 150-200 ms. With 3 s it
+        // stays a segment behind the playlist's end: none of 20 did.
+        {"cache-secs", "3"},
+        // HLS opens the next segment before it hands out a byte of the first: a second round trip
+        // before the first picture of every switch.
+        {"demuxer-lavf-o", "http_multiple=0"},
         // Bounds stream probing on slow links. Skipping stream info (probe-info=nostreams) was
         // left out: it made every other switch 140 ms slower here.
         {"demuxer-lavf-analyzeduration", "0.5"},

@@ -331,9 +331,15 @@ DownloadResult HttpClient::download(const QUrl& url, const QString& filePath, co
         result.error = out.failure;
         return result;
     }
-    if (!file.commit()) {
+    // QSaveFile commits a file whose buffered tail failed to reach the disk (a full file system
+    // leaves it empty) and calls that a success: the tail is written out first.
+    const bool flushed = file.flush();
+    if (!flushed || !file.commit()) {
         result.bytes = 0;
         result.error = QStringLiteral("无法写入文件：") + file.errorString();
+        if (!flushed) {
+            file.cancelWriting();
+        }
         return result;
     }
     result.ok = true;

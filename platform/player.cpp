@@ -4,6 +4,7 @@
 #include "platform/engine_options.h"
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
+#include "platform/stream_relay.h"
 #include "platform/video_widget.h"
 #include "platform/x11_embed_window.h"
 
@@ -75,7 +76,8 @@ struct Player::Impl {
     std::atomic<bool> drainQueued{false};
 
     PlaybackState state;
-    Failure hint; // what the log said about the file being opened
+    StreamRelay relay;
+    Failure hint; // what the log or the relay said about the file being opened
     // mpv hands out log lines after events, so an error end waits until the lines are read.
     std::optional<mpv_event_end_file> pendingEnd;
     QString shownText;
@@ -101,6 +103,7 @@ struct Player::Impl {
     void handle(const mpv_event& event);
     void onProperty(uint64_t tag, const mpv_event_property& property);
     void flushEnd();
+    void noteFailure(const Failure& failure);
     Failure failureOf(const mpv_event_end_file& end) const;
 
     void apply(const PlaybackState::Step& step);
@@ -255,13 +258,7 @@ void Player::Impl::handle(const mpv_event& event) {
         }
         break;
     case MPV_EVENT_LOG_MESSAGE:
-        if (state.connecting() && hint.kind == Failure::None) {
-            hint = failureFromLog(static_cast<const mpv_event_log_message*>(event.data)->text);
-            if (hint.kind != Failure::None && !state.everPlayed() &&
-                connectTimer.remainingTimeAsDuration() > failingGrace) {
-                connectTimer.start(failingGrace);
-            }
-        }
+        noteFailure(failureFromLog(static_cast<const mpv_event_log_message*>(event.data)->text));
         break;
     case MPV_EVENT_PROPERTY_CHANGE:
         onProperty(event.reply_userdata, *static_cast<const mpv_event_property*>(event.data));
@@ -290,6 +287,17 @@ void Player::Impl::onProperty(uint64_t tag, const mpv_event_property& property) 
     }
 }
 
+void Player::Impl::noteFailure(const Failure& failure) {
+    if (!state.connecting() || hint.kind != Failure::None) {
+        return;
+    }
+    hint = failure;
+    if (hint.kind != Failure::None && !state.everPlayed() &&
+        connectTimer.remainingTimeAsDuration() > failingGrace) {
+        connectTimer.start(failingGrace);
+    }
+}
+
 Failure Player::Impl::failureOf(const mpv_event_end_file& end) const {
     if (end.reason != MPV_END_FILE_REASON_ERROR) {
         return {};
@@ -311,7 +319,8 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.load) {
         // mpv keeps the screen saver away while it plays; a still picture is no reason to.
         setFlag("stop-screensaver", !state.still());
-        const QByteArray url = state.url().toUtf8();
+        // Channels go through the relay; a still picture is fetched once, directly.
+        const QByteArray url = (state.still() ? state.url() : relay.open(state.url())).toUtf8();
         command({"loadfile", url.constData(), "replace"}, LoadTag);
         connectTimer.start();
     }
@@ -479,6 +488,8 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     connect(&d->connectTimer, &QTimer::timeout, this,
             [this] { d->apply(d->state.connectTimedOut(d->hint)); });
     connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
+    connect(&d->relay, &StreamRelay::upstreamFailed, this,
+            [this](const Failure& failure) { d->noteFailure(failure); });
     d->shownText = d->state.text();
 }
 
@@ -516,6 +527,14 @@ QString Player::URL() const {
 
 void Player::setURL(const QString& url) {
     d->apply(d->state.open(url));
+}
+
+void Player::prepareNeighbours(const QStringList& urls) {
+    d->relay.prepare(urls);
+}
+
+StreamRelay::Traffic Player::relayTraffic() const {
+    return d->relay.traffic();
 }
 
 void Player::showStill(const QString& url) {

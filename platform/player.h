@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/playback.h"
+#include "platform/stream_relay.h"
 
 #include <QObject>
 #include <QString>
@@ -33,6 +34,12 @@ public:
     // Shows a still picture from the network the same way, but as a picture: no status of its
     // own, nothing retried, a dark video area when it cannot be fetched.
     void showStill(const QString& url);
+
+    // The channels a viewer is likely to choose next (those around the one playing): switching
+    // to them is made quick at the cost of their playlists, never of their streams.
+    void prepareNeighbours(const QStringList& urls);
+    // What the player fetched for playing and for preparing; for measuring what preparing costs.
+    StreamRelay::Traffic relayTraffic() const;
 
     QString status() const;
     PlayState playState() const;

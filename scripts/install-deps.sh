@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   cmake g++ pkg-config make
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
-  libmpv-dev libxcb1-dev
+  libmpv-dev libxcb1-dev libx11-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   libicu-dev zlib1g-dev

@@ -1,5 +1,7 @@
 // Channel switches of our player, timed from setting URL to the first picture ("正在播放").
-// Usage: zap_probe URL_A URL_B SWITCHES DWELL_MS; prints one time in ms per line. Each channel
+// Usage: zap_probe URL_A URL_B SWITCHES DWELL_MS [neighbours]; prints one time in ms per line,
+// then on standard error what the player fetched. With "neighbours" the channel not playing is
+// held ready, as the window holds the channels next to the one on screen. Each channel
 // plays DWELL_MS plus a spread of up to a second, the same spread as the script gives mpv, so
 // that switches do not all fall on the same moment of the channels' two-second segments.
 // zap_probe --engine-options prints the player's engine options as mpv command-line options.
@@ -15,6 +17,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <string_view>
 
 using rz4::platform::Player;
@@ -34,6 +38,16 @@ bool waitPlaying(Player& player, int boundMs) {
         loop.exec();
     }
     return player.status() == QStringLiteral("正在播放");
+}
+
+long pssKib() {
+    std::ifstream rollup("/proc/self/smaps_rollup");
+    for (std::string line; std::getline(rollup, line);) {
+        if (line.rfind("Pss:", 0) == 0) {
+            return std::atol(line.c_str() + 4);
+        }
+    }
+    return 0;
 }
 
 void dwell(int baseMs, int i) {
@@ -58,10 +72,11 @@ int main(int argc, char** argv) {
     rz4::platform::limitMallocArenas();
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: zap_probe URL_A URL_B SWITCHES DWELL_MS\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: zap_probe URL_A URL_B SWITCHES DWELL_MS [neighbours]\n");
         return 2;
     }
+    const bool neighbours = argc == 6 && std::string_view(argv[5]) == "neighbours";
     const QString channels[] = {QString::fromUtf8(argv[1]), QString::fromUtf8(argv[2])};
     const int switches = std::atoi(argv[3]);
     const int dwellMs = std::atoi(argv[4]);
@@ -73,7 +88,13 @@ int main(int argc, char** argv) {
     window.show();
     player.startEngine();
 
+    auto holdOtherReady = [&](int playing) {
+        if (neighbours) {
+            player.prepareNeighbours({channels[1 - playing]});
+        }
+    };
     player.setURL(channels[0]);
+    holdOtherReady(0);
     if (!waitPlaying(player, 20000)) {
         std::fprintf(stderr, "first channel did not play: %s\n", qPrintable(player.status()));
         return 1;
@@ -89,7 +110,12 @@ int main(int argc, char** argv) {
         }
         std::printf("%.1f\n", static_cast<double>(clock.nsecsElapsed()) / 1e6);
         std::fflush(stdout);
+        holdOtherReady(i % 2);
         dwell(dwellMs, i);
     }
+    const auto traffic = player.relayTraffic();
+    std::fprintf(stderr, "traffic: played %lld bytes, prepared %lld bytes, PSS %ld KiB\n",
+                 static_cast<long long>(traffic.played), static_cast<long long>(traffic.prepared),
+                 pssKib());
     return 0;
 }

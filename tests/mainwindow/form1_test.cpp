@@ -17,6 +17,7 @@
 #include <QStringEncoder>
 #include <QSystemTrayIcon>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -260,6 +261,47 @@ TEST_F(Form1Test, ClickingNodesOpensGroupsAndPlaysChannels) {
     EXPECT_EQ(c.WMP->URL(), logo);
     QTest::keyClick(&tree, Qt::Key_Enter);
     EXPECT_EQ(c.WMP->URL(), m_server.url(QStringLiteral("/media/ch1.ts")));
+}
+
+// What a label draws of its text alone, without any background.
+QImage drawnText(QLabel& label) {
+    QImage image(label.size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+TEST_F(Form1Test, NamesFromTheServerAreShownAsWrittenNeverAsMarkup) {
+    QTemporaryDir local;
+    QImage red(40, 16, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString picture = local.filePath(QStringLiteral("red.png"));
+    ASSERT_TRUE(red.save(picture));
+    const QStringList names = {
+        QStringLiteral("<img src=\"%1\">").arg(QUrl::fromLocalFile(picture).toString()),
+        QStringLiteral("<h1>大标题</h1>"), QStringLiteral("&lt;b&gt;粗&lt;/b&gt;")};
+    QString list = QStringLiteral("*分类\r\n[组]\r\n");
+    for (const QString& name : names)
+        list += name + QStringLiteral("|%1\r\n").arg(m_server.url(QStringLiteral("/media/ch1.ts")));
+    serveVersion("3.0.0");
+    serveList(list);
+    auto form = startForm();
+    form->show();
+    const auto& c = form->controls();
+    ChannelTreeWidget& tree = *c.TreeView1;
+    click(tree, findNode(tree, QStringLiteral("组")));
+
+    for (const QString& name : names) {
+        const QModelIndex node = findNode(tree, name);
+        ASSERT_TRUE(node.isValid()) << name.toStdString();
+        click(tree, node);
+        QLabel written(QStringLiteral("您正在收看的是：") + name);
+        written.setTextFormat(Qt::PlainText);
+        written.setFont(c.Label1->font());
+        written.setPalette(c.Label1->palette());
+        written.resize(c.Label1->size());
+        EXPECT_EQ(drawnText(*c.Label1), drawnText(written)) << name.toStdString();
+    }
 }
 
 TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QMouseEvent>
@@ -12,7 +13,11 @@
 #include <QTimer>
 #include <QWebEngineView>
 
+#include <map>
 #include <memory>
+
+#include <csignal>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using rz4::platform::Browser;
@@ -101,6 +106,19 @@ protected:
         QApplication::sendEvent(target, &release);
     }
 
+    // Waits for the next loadFinished without asking for a load.
+    bool reloaded() {
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(browser.get(), &Browser::loadFinished, &loop, [&](bool result) {
+            ok = result;
+            loop.quit();
+        });
+        QTimer::singleShot(30s, &loop, &QEventLoop::quit);
+        loop.exec();
+        return ok;
+    }
+
     static inline UrlCatcher catcher;
     QTemporaryDir dir;
     std::unique_ptr<Browser> browser;
@@ -139,6 +157,40 @@ TEST_F(BrowserTest, PopUpsThePageOpensByItselfAreDropped) {
     ASSERT_TRUE(load(page(QStringLiteral("spam.htm"), html)));
     spin(500ms);
     EXPECT_TRUE(catcher.opened.isEmpty());
+}
+
+// The web engine's renderers: forked from the zygote this process started, each one's command
+// line says "--type=zygote" as its parent's does.
+std::vector<pid_t> renderers() {
+    std::map<pid_t, pid_t> zygotes; // and their parents
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("--type=zygote") &&
+            stat.open(QIODevice::ReadOnly)) {
+            const QByteArray fields = stat.readAll();
+            zygotes[entry.toInt()] =
+                fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(1).toInt();
+        }
+    }
+    std::vector<pid_t> found;
+    for (const auto& [pid, parent] : zygotes) {
+        if (zygotes.contains(parent) && zygotes[parent] == getpid())
+            found.push_back(pid);
+    }
+    return found;
+}
+
+TEST_F(BrowserTest, APageWhoseRendererDiesIsLoadedAgain) {
+    ASSERT_TRUE(load(page(QStringLiteral("mini.htm"), "<html><body>today</body></html>")));
+    for (int death = 0; death < 2; ++death) {
+        const std::vector<pid_t> dying = renderers();
+        ASSERT_FALSE(dying.empty()) << "no renderer found";
+        for (const pid_t pid : dying)
+            kill(pid, SIGKILL);
+        // At once the first time, after a pause when it dies again soon.
+        EXPECT_TRUE(reloaded()) << "death " << death;
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/http.h"
+#include "tests/platform/test_http_server.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
 #include <optional>
 #include <thread>
+
+#include <sys/resource.h>
 
 using namespace std::chrono_literals;
 using rz4::platform::HttpClient;
@@ -35,42 +39,10 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class HttpTest : public ::testing::Test {
+class HttpTest : public TestHttpServer {
 protected:
-    static void SetUpTestSuite() {
-        server = std::make_unique<QProcess>();
-        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(QStringLiteral("python3"), {QStringLiteral(RZ4_HTTP_TEST_SERVER)});
-        ASSERT_TRUE(server->waitForStarted(10000));
-        while (!server->canReadLine())
-            ASSERT_TRUE(server->waitForReadyRead(10000));
-        const QByteArray line = server->readLine().trimmed();
-        ASSERT_TRUE(line.startsWith("PORT ")) << line.constData();
-        port = line.mid(5).toInt();
-    }
-
-    static void TearDownTestSuite() {
-        server->kill();
-        server->waitForFinished(5000);
-        server.reset();
-    }
-
-    static QUrl url(const QString& path) {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
-    }
-
-    // Port that nothing listens on: bound once, then released.
-    static quint16 closedPort() {
-        QTcpServer probe;
-        EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        return probe.serverPort();
-    }
-
     QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
     QString target() const { return dir.filePath(QStringLiteral("baby1.mdb")); }
-
-    static inline std::unique_ptr<QProcess> server;
-    static inline int port = 0;
 
     QTemporaryDir dir;
     HttpClient http;
@@ -217,6 +189,27 @@ TEST_F(HttpTest, DownloadIntoMissingFolderFails) {
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("无法写入文件")))
         << result.error.toStdString();
+}
+
+TEST_F(HttpTest, ADownloadTheDiskCannotHoldFails) {
+    // As a full file system does: a file may not grow past 100 bytes.
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // Both a body that the file's buffer holds until the end and one that goes through at once.
+    const auto buffered = http.download(url(QStringLiteral("/bytes?size=700")), target());
+    const auto direct = http.download(url(QStringLiteral("/bytes?size=100000")), target());
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldSignal);
+    for (const auto& result : {buffered, direct}) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error.startsWith(QStringLiteral("无法写入文件")))
+            << result.error.toStdString();
+    }
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
 }
 
 } // namespace

@@ -12,6 +12,9 @@ closes, so a test that dies does not leave it behind. Paths:
                     end of the body is the end of the connection
   /stall?size=&sent=  announces size bytes, sends sent of them, then goes silent
   /redirect         302 to /text/utf-8
+  /hls/index.m3u8   a live playlist naming one segment relatively and one by absolute path
+  /hls/seg<n>.ts    n * 1000 bytes of the pattern
+  /hits?path=       how many times that path was asked for so far
 """
 
 import http.server
@@ -26,6 +29,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from hanging import HangsUntilClientLeaves  # noqa: E402
 
 TEXT = "3.0.0|2026-12-07|今日节目：新闻联播"
+PLAYLIST = (b"#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXT-X-MEDIA-SEQUENCE:1\n"
+            b"#EXTINF:2.0,\nseg1.ts\n#EXTINF:2.0,\n/hls/seg2.ts\n")
+hits = {}
+hits_lock = threading.Lock()
 
 
 def pattern(size):
@@ -55,6 +62,8 @@ class Handler(HangsUntilClientLeaves, http.server.BaseHTTPRequestHandler):
         url = urllib.parse.urlparse(self.path)
         query = {k: v[-1] for k, v in urllib.parse.parse_qs(url.query, keep_blank_values=True).items()}
         parts = url.path.strip("/").split("/")
+        with hits_lock:
+            hits[url.path] = hits.get(url.path, 0) + 1
         try:
             if parts[0] == "text":
                 charset = parts[1]
@@ -91,6 +100,14 @@ class Handler(HangsUntilClientLeaves, http.server.BaseHTTPRequestHandler):
                 self.wfile.write(pattern(size)[:sent])
                 self.wfile.flush()
                 self.wait_for_client_to_leave()
+            elif parts[0] == "hls" and parts[1] == "index.m3u8":
+                self.send_body(200, PLAYLIST, "application/vnd.apple.mpegurl")
+            elif parts[0] == "hls":
+                self.send_body(200, pattern(int(parts[1][3:-3]) * 1000), "video/mp2t")
+            elif parts[0] == "hits":
+                with hits_lock:
+                    count = hits.get(query["path"], 0)
+                self.send_body(200, str(count).encode(), "text/plain")
             elif parts[0] == "redirect":
                 self.send_response(302)
                 self.send_header("Location", "/text/utf-8")
