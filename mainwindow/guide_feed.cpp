@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QTimer>
 #include <QUrl>
 
 #include <array>
@@ -25,6 +26,8 @@ const platform::Limits GuideLimits{.answer = std::chrono::seconds(4),
                                    .window = std::chrono::seconds(4),
                                    .minRate = 8 * 1024};
 constexpr qint64 MaxGuideBytes = 32 * 1024 * 1024;
+// A channel keeps only its next few programmes: the guide is read again well before they run out.
+constexpr std::chrono::hours ReadAgainAfter{1};
 constexpr qint64 MaxInflatedBytes = 512 * 1024 * 1024;
 
 void say(const QString& line) {
@@ -67,6 +70,9 @@ void GuideFeed::fetch(int file) {
 }
 
 void GuideFeed::read(QByteArray bytes) {
+    if (m_reader) {
+        m_reader->wait();
+    }
     m_reader.reset(QThread::create([this, bytes = std::move(bytes)] {
         QBuffer source;
         source.setData(bytes);
@@ -89,6 +95,7 @@ void GuideFeed::read(QByteArray bytes) {
                 }
                 m_guide = std::shared_ptr<const guide::Guide>(read, &read->guide);
                 emit guideChanged();
+                QTimer::singleShot(ReadAgainAfter, this, [this] { fetch(0); });
             },
             Qt::QueuedConnection);
     }));

@@ -19,7 +19,8 @@ namespace rz4::mainwindow {
 
 // The channel server's programme guide, fetched once the channel tree is filled and read on a
 // thread of its own, so that neither start-up nor the window waits for it. A server without one
-// is as normal as a guide that cannot be read: one line on standard error either way.
+// is as normal as a guide that cannot be read: one line on standard error either way. A guide
+// read is read again every hour, since it keeps only the next few programmes.
 class GuideFeed : public QObject {
     Q_OBJECT
 public:
