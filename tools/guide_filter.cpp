@@ -7,6 +7,7 @@
 
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <deque>
 #include <limits>
 #include <set>
@@ -97,10 +98,11 @@ public:
             guide::parseXmltvTime(attributes.value(QLatin1String("stop")));
         const Seconds from = m_options.now - m_options.past;
         const Seconds to = m_options.now + m_options.ahead;
-        // Judged by the first shift that applies: all names of one guide channel agree.
-        const Seconds shift = names.empty() ? 0 : shiftOf(names.front());
-        if (names.empty() || !start || *start + shift >= to ||
-            stop.value_or(*start) + shift < from) {
+        const auto inWindow = [&](const std::string& name) {
+            const Seconds shift = shiftOf(name);
+            return *start + shift < to && stop.value_or(*start) + shift >= from;
+        };
+        if (!start || std::none_of(names.begin(), names.end(), inWindow)) {
             xml.skipCurrentElement();
             return;
         }
@@ -120,6 +122,9 @@ public:
             return;
         }
         for (const std::string& name : names) {
+            if (!inWindow(name)) {
+                continue;
+            }
             m_programmes += "<programme";
             for (const QXmlStreamAttribute& a : attributes) {
                 QString value = a.value().toString();
