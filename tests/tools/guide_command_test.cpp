@@ -113,6 +113,7 @@ TEST_F(ChanlistTool, GuideMatchesByDisplayNameShiftsAndRefusesWhatItCannotRead) 
     const ToolRun bad = run("guide " + list + " " + file("bad.xml") + " " + file("out.xml.gz"));
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("not written"), std::string::npos) << bad.err;
-    EXPECT_EQ(nowOn(servedGuide(file("out.xml.gz")), "CCTV-1 综合"), "新闻 & 天气") << "kept as it was";
+    EXPECT_EQ(nowOn(servedGuide(file("out.xml.gz")), "CCTV-1 综合"), "新闻 & 天气")
+        << "kept as it was";
     EXPECT_EQ(run("guide " + list + " " + file("missing.xml") + " " + file("o.gz")).status, 2);
 }
