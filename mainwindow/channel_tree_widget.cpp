@@ -129,11 +129,16 @@ void ChannelTreeWidget::keyboardSearch(const QString& search) {
     m_sinceTyped.start();
 }
 
+void ChannelTreeWidget::chooseNode(const QModelIndex& node) {
+    setCurrentIndex(node);
+    m_sinceTyped.invalidate();
+    emit enterPressed();
+}
+
 void ChannelTreeWidget::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         currentIndex().isValid()) {
-        m_sinceTyped.invalidate();
-        emit enterPressed();
+        chooseNode(currentIndex());
         event->accept();
         return;
     }

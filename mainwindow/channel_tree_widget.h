@@ -43,8 +43,11 @@ public:
 
     void keyboardSearch(const QString& search) override;
 
+    // Makes the node current and plays it as Enter on it does (an assistive tool's press).
+    void chooseNode(const QModelIndex& node);
+
 signals:
-    // Enter on the current node: the window takes it as a click on that node.
+    // Enter on the current node, or chooseNode(): the window takes it as a click on that node.
     void enterPressed();
 
 protected:

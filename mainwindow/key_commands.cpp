@@ -24,6 +24,19 @@ std::optional<KeyCommand> keyCommand(int key, Qt::KeyboardModifiers modifiers, K
     if (focus == KeyFocus::Tree && findsChannels) {
         return std::nullopt;
     }
+    const bool pressesButton =
+        key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (focus == KeyFocus::Button && pressesButton) {
+        return std::nullopt;
+    }
+    if (focus == KeyFocus::Slider) {
+        if (key == Qt::Key_Left || key == Qt::Key_Down) {
+            return KeyCommand::VolumeDown;
+        }
+        if (key == Qt::Key_Right || key == Qt::Key_Up) {
+            return KeyCommand::VolumeUp;
+        }
+    }
     switch (key) {
     case Qt::Key_Up:
     case Qt::Key_Down:

@@ -22,8 +22,9 @@ enum class KeyCommand {
 };
 
 // Where the keyboard's focus is: the tree keeps the keys that move through it, and those that find
-// a channel by typing and play it.
-enum class KeyFocus { Window, Tree };
+// a channel by typing and play it; a button reached by Tab keeps Space and Enter, which press it;
+// on the volume slider the arrows move it.
+enum class KeyFocus { Window, Tree, Button, Slider };
 
 // The command of a key pressed on the window, if it has one. Keys held with Ctrl, Alt or Meta
 // belong to others.

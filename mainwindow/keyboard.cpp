@@ -2,6 +2,7 @@
 
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/hot_area.h"
 #include "mainwindow/remote_control.h"
 #include "platform/browser.h"
 #include "platform/player.h"
@@ -14,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QWheelEvent>
+
+#include <vector>
 
 namespace rz4::mainwindow {
 
@@ -39,6 +42,24 @@ KeyboardControl::KeyboardControl(Form1& form, RemoteControl& remote, HelpBox hel
     form.setFocusPolicy(Qt::ClickFocus);
     form.setFocus();
     qApp->installEventFilter(this);
+    reachByTab();
+}
+
+// Tab goes from the channels to the volume, along the player's buttons, then to the title's. Only
+// Tab gives the slider and the buttons the focus: a click on them leaves the keys where they were.
+void KeyboardControl::reachByTab() {
+    const Form1::Controls& c = m_form.controls();
+    std::vector<QWidget*> order{c.TreeView1, c.volume};
+    order.insert(order.end(), c.Image14.begin(), c.Image14.end());
+    order.insert(order.end(), c.Image9.begin(), c.Image9.end());
+    QWidget* previous = &m_form;
+    for (QWidget* w : order) {
+        if (w != c.TreeView1) {
+            w->setFocusPolicy(Qt::TabFocus);
+        }
+        QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
 }
 
 KeyboardControl::~KeyboardControl() = default;
@@ -53,7 +74,9 @@ QString KeyboardControl::helpText() {
                           "↓、PageDown\t下一个频道\n"
                           "+、-\t音量加减（鼠标滚轮在画面或音量条上也可）\n"
                           "F1\t本帮助\n"
-                          "字母、数字\t在频道列表中按名称或拼音查找频道，回车播放");
+                          "字母、数字\t在频道列表中按名称或拼音查找频道，回车播放\n"
+                          "Tab\t依次到频道列表、音量条和各按钮（Shift+Tab 反向）：\n"
+                          "\t按钮上空格、回车即按下，音量条上方向键调节音量");
 }
 
 bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
@@ -80,8 +103,15 @@ bool KeyboardControl::onKey(const QKeyEvent& e) {
     if (isTextField(focus) || within(focus, m_form.controls().WebBrowser1)) {
         return false;
     }
-    const KeyFocus where =
-        within(focus, m_form.controls().TreeView1) ? KeyFocus::Tree : KeyFocus::Window;
+    const Form1::Controls& c = m_form.controls();
+    KeyFocus where = KeyFocus::Window;
+    if (within(focus, c.TreeView1)) {
+        where = KeyFocus::Tree;
+    } else if (qobject_cast<const HotArea*>(focus) != nullptr) {
+        where = KeyFocus::Button;
+    } else if (focus == c.volume) {
+        where = KeyFocus::Slider;
+    }
     const std::optional<KeyCommand> command = keyCommand(e.key(), e.modifiers(), where);
     if (!command ||
         (*command == KeyCommand::LeaveFullScreen && !m_form.controls().WMP->fullScreen())) {

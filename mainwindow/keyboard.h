@@ -35,6 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void reachByTab();
     bool onKey(const QKeyEvent& e);
     bool onWheel(QWidget& receiver, const QWheelEvent& e);
     // A widget of the window, or of the video while it has the whole screen.

@@ -1,3 +1,4 @@
+#include "mainwindow/accessibility.h"
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/guide_feed.h"
@@ -75,6 +76,7 @@ int main(int argc, char* argv[]) {
     // The window lives on in the tray when hidden; only the close command ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     rz4::resources::init();
+    rz4::mainwindow::installAccessibility();
 
     using rz4::mainwindow::Form1;
     const rz4::mainwindow::Desktop desktop = realDesktop();
@@ -97,6 +99,7 @@ int main(int argc, char* argv[]) {
                      "otherwise\n");
     }
     const auto form = std::make_unique<Form1>(QStringLiteral(RZ4_CHANNEL_SERVER), desktop);
+    rz4::mainwindow::nameControls(*form);
     form->Form_Load();
     if (form->hasEnded()) {
         return form->exitCode();

@@ -5,10 +5,13 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -24,10 +27,33 @@ bool mayOpenExternally(const QWebEngineNewWindowRequest& request) {
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
+// The view draws through a scene in a window that is never shown; screen readers would list it
+// as a stray frame named "Offscreen" beside the program's window. As a popup they pass it over.
+void keepOffscreenWindowsFromScreenReaders() {
+    for (QWindow* w : QGuiApplication::allWindows()) {
+        if (w->inherits("QQuickWidgetOffscreenWindow") && w->type() != Qt::Popup) {
+            w->setFlags((w->flags() & ~Qt::WindowType_Mask) | Qt::Popup);
+        }
+    }
+}
+
 } // namespace
 
-struct Browser::Impl {
-    explicit Impl(Browser* owner) : view(owner), reload(owner) { reload.setSingleShot(true); }
+struct Browser::Impl : QObject {
+    explicit Impl(Browser* owner) : view(owner), reload(owner) {
+        reload.setSingleShot(true);
+        view.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        // The view makes its drawing widget, and with it that window, when it shows a page in a
+        // new renderer.
+        if (event->type() == QEvent::ChildPolished) {
+            keepOffscreenWindowsFromScreenReaders();
+        }
+        return false;
+    }
+
     QWebEngineView view;
     // A dead renderer leaves the pane blank for good: the page is loaded again in a new one.
     QTimer reload;

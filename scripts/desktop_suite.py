@@ -31,6 +31,22 @@ def arguments():
     return args
 
 
+# No service folders: nothing on the bus but the program and what the suite puts there.
+BUS_CONFIG = """<busconfig><type>session</type><listen>{address}</listen>
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
+<allow own="*"/></policy></busconfig>"""
+
+
+def session_bus(desktop):
+    """Starts a session bus of the suite's own beside the desktop, stopped with it; its address."""
+    address = "unix:path=" + os.path.join(desktop.workdir, "bus")
+    config = os.path.join(desktop.workdir, "bus.conf")
+    with open(config, "w") as f:
+        f.write(BUS_CONFIG.format(address=address))
+    desktop.spawn(["dbus-daemon", f"--config-file={config}", "--nofork"], "bus.log")
+    return address
+
+
 def run(args, seconds):
     """The suite's exit status: 0 passed, 1 failed, SKIPPED for a server elsewhere."""
     if not args.local:

@@ -19,6 +19,8 @@ PACKAGES=(
   xvfb xauth icewm xdotool x11-utils imagemagick
   # a private session bus for the media-key and screen-saver tests, and gdbus to call on it
   dbus libglib2.0-bin
+  # the desktop's accessibility bus and its Python bindings, to read the window as a screen reader
+  at-spi2-core python3-pyatspi
   # the production channel-server set-up, started for real by its test
   nginx-light
   # the Debian package and the checks it must pass

@@ -4,6 +4,7 @@
 #include "common/twips.h"
 #include "skinctl/property_bag.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
@@ -162,8 +163,12 @@ void tVate::setBite_RP(std::int16_t pixels) {
 void tVate::setValue(std::int32_t value) {
     // The user's drag owns the value while the thumb is held.
     if (!m_isMouseDown) {
+        const bool moved = value != m_value;
         m_value = value;
         Redraw();
+        if (moved) {
+            announceValue();
+        }
         emit Changed(m_value, m_max);
     }
     emit propertyChanged(QStringLiteral("Value"));
@@ -178,6 +183,12 @@ void tVate::setIsShowCmd(bool show) {
 void tVate::setBackColor(Colour colour) {
     m_backColor = colour;
     update();
+}
+
+// Screen readers hear the new value however it came: a drag, a key, or their own setting.
+void tVate::announceValue() {
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }
 
 // ---- mouse ----
@@ -234,7 +245,11 @@ void tVate::UserControl_MouseMove(std::int16_t Button, std::int16_t Shift, float
     if (Button == 1) {
         const std::int16_t t = m_isShowCmd ? m_cmdWidth : std::int16_t{0};
         const TrackGeometry g{ScaleWidth(), m_leftPicWidth, m_rightPicWidth, t, m_biteLP, m_biteRP};
+        const std::int32_t before = m_value;
         m_value = valueAtPointer(g, x, m_max, m_value);
+        if (m_value != before) {
+            announceValue();
+        }
         emit Changed(m_value, m_max);
     }
     Redraw();

@@ -150,6 +150,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void announceValue();
     // A new control's four property writes, each repainting and notifying.
     void writeInitialProperties();
     // Ten bands from topColour to bottomColour between x1 and x2 twips.

@@ -6,6 +6,7 @@
 #include "common/runtime_error.h"
 #include "common/twips.h"
 #include "picture/transparent.h"
+#include "skinctl/focus_mark.h"
 
 #include <QCursor>
 #include <QFontMetricsF>
@@ -135,6 +136,9 @@ void tVate::paintEvent(QPaintEvent*) {
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     } else if (b == 2) {
         qDrawWinPanel(&painter, rect(), palette(), true);
+    }
+    if (hasFocus()) {
+        drawFocusMark(painter, rect());
     }
 }
 

@@ -26,11 +26,6 @@ ARGS = None
 PATH, PLAYER, ROOT_IFACE = "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player", \
     "org.mpris.MediaPlayer2"
 
-# No service folders: nothing on the bus but the program and what the suite puts there.
-BUS_CONFIG = """<busconfig><type>session</type><listen>{address}</listen>
-<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
-<allow own="*"/></policy></busconfig>"""
-
 
 class _SaverInfo(ctypes.Structure):
     _fields_ = [("window", ctypes.c_ulong), ("state", ctypes.c_int), ("kind", ctypes.c_int),
@@ -71,10 +66,7 @@ class MediaControls(Rz4Case):
         cls.start_desktop()
         d = cls.desktop
         cls.enterClassContext(desktop_suite.demo_server(ARGS, os.path.join(d.workdir, "demo")))
-        address = "unix:path=" + os.path.join(d.workdir, "bus")
-        with open(os.path.join(d.workdir, "bus.conf"), "w") as f:
-            f.write(BUS_CONFIG.format(address=address))
-        d.spawn(["dbus-daemon", f"--config-file={d.workdir}/bus.conf", "--nofork"], "bus.log")
+        address = desktop_suite.session_bus(d)
         cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address)
         wait_until(lambda: cls.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                      "org.freedesktop.DBus.ListNames", check=False), 10,

@@ -1,9 +1,12 @@
 #include "mainwindow/channel_tree_widget.h"
 
+#include "mainwindow/channel_tree_accessible.h"
+
 #include "channels/cp936.h"
 #include "channels/memory_tree.h"
 #include "channels/reader.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -249,4 +252,45 @@ TEST_F(ChannelTreeWidgetTest, TypingSelectsAHiddenChannelAndOpensItsWayAndEnterC
     EXPECT_EQ(current.data().toString(), QStringLiteral("CCTV-19"));
     EXPECT_TRUE(tree.isExpanded(at(0)));
     EXPECT_TRUE(tree.viewport()->rect().contains(tree.visualRect(current)));
+}
+
+TEST_F(ChannelTreeWidgetTest, AScreenReaderTogglesTheItemItselfAndPressPlaysIt) {
+    QAccessible::installFactory(&ChannelTreeAccessible::factory);
+    tree.resize(200, 200);
+    read("*央视\r[体育]\rCCTV-5|http://h/5\rCCTV-6|http://h/6\r");
+    tree.expandAll();
+    tree.show();
+    QApplication::processEvents();
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(&tree);
+    ASSERT_NE(view->tableInterface(), nullptr);
+    EXPECT_EQ(view->tableInterface()->rowCount(), 4);
+    // Second in its group, fourth on the screen: Qt's own cell selected the second row.
+    QAccessibleInterface* item = nullptr;
+    for (int i = 0; i < view->childCount() && item == nullptr; ++i) {
+        if (view->child(i)->text(QAccessible::Name) == QStringLiteral("CCTV-6")) {
+            item = view->child(i);
+        }
+    }
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->role(), QAccessible::TreeItem);
+    EXPECT_EQ(item->parent(), view);
+    EXPECT_EQ(view->child(view->indexOfChild(item)), item);
+    EXPECT_EQ(view->tableInterface()->cellAt(3, 0), item);
+    EXPECT_EQ(item->tableCellInterface()->rowIndex(), 3);
+    const QModelIndex cctv6 = at(1, at(0, at(0)));
+
+    item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(tree.selectionModel()->selectedRows(), QModelIndexList{cctv6});
+    EXPECT_NE(tree.currentIndex(), cctv6); // selecting is not choosing
+    QSignalSpy chosen(&tree, &ChannelTreeWidget::enterPressed);
+    item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_EQ(tree.currentIndex(), cctv6);
+
+    // A list read anew leaves the old item dead, and pressing it chooses nothing.
+    read("*卫视\r[湖南]\r湖南卫视|http://h/hn\r");
+    QApplication::processEvents();
+    EXPECT_FALSE(item->isValid());
+    item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(chosen.count(), 1);
 }

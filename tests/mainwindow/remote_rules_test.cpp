@@ -82,6 +82,17 @@ TEST(KeyCommands, MapsTheWindowsKeysAndLeavesTheTreeItsOwn) {
     EXPECT_EQ(keyCommand(Qt::Key_5, Qt::KeypadModifier, KeyFocus::Tree), std::nullopt);
     EXPECT_EQ(keyCommand(Qt::Key_Return, {}, KeyFocus::Tree), std::nullopt);
     EXPECT_EQ(keyCommand(Qt::Key_Plus, {}, KeyFocus::Tree), KeyCommand::VolumeUp);
+    // A button reached by Tab is pressed by Space and Enter; F still goes full screen.
+    EXPECT_EQ(keyCommand(Qt::Key_Space, {}, KeyFocus::Button), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_Enter, Qt::KeypadModifier, KeyFocus::Button), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_F, {}, KeyFocus::Button), KeyCommand::FullScreen);
+    EXPECT_EQ(keyCommand(Qt::Key_Down, {}, KeyFocus::Button), KeyCommand::NextChannel);
+    // The arrows move a focused slider, Up louder; Page Down still changes the channel.
+    EXPECT_EQ(keyCommand(Qt::Key_Up, {}, KeyFocus::Slider), KeyCommand::VolumeUp);
+    EXPECT_EQ(keyCommand(Qt::Key_Left, {}, KeyFocus::Slider), KeyCommand::VolumeDown);
+    EXPECT_EQ(keyCommand(Qt::Key_Left, {}, KeyFocus::Window), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_PageDown, {}, KeyFocus::Slider), KeyCommand::NextChannel);
+    EXPECT_EQ(keyCommand(Qt::Key_Space, {}, KeyFocus::Slider), KeyCommand::PlayPause);
 }
 
 TEST(KeyCommands, VolumeStepsStayInTheSlidersRange) {
