@@ -1,5 +1,6 @@
 #include "mainwindow/remote_control.h"
 
+#include "guide/guide.h"
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/key_commands.h"
@@ -10,6 +11,7 @@
 #include "platform/screen_saver.h"
 #include "skinctl/tvate.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QTreeView>
 
@@ -47,6 +49,8 @@ RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* p
     });
     connect(model, &QAbstractItemModel::rowsRemoved, this, &RemoteControl::checkListHasChannels);
     connect(model, &QAbstractItemModel::modelReset, this, &RemoteControl::checkListHasChannels);
+    m_programmeChange.setSingleShot(true);
+    connect(&m_programmeChange, &QTimer::timeout, this, &RemoteControl::refresh);
     checkListHasChannels();
     refresh();
 }
@@ -126,6 +130,11 @@ void RemoteControl::stepVolume(int steps) {
     });
 }
 
+void RemoteControl::setGuide(std::shared_ptr<const guide::Guide> guide) {
+    m_guide = std::move(guide);
+    refresh();
+}
+
 void RemoteControl::press(PlayerButton button) {
     m_form.guarded([this, button] { m_form.Image14_Click(indexOf(button)); });
     refresh();
@@ -160,6 +169,17 @@ void RemoteControl::refresh() {
     s.track = m_track;
     s.title = m_title;
     s.album = m_album;
+    m_programmeChange.stop();
+    if (m_guide && m_track != 0) {
+        const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+        const guide::NowNext on = m_guide->at(m_title, now);
+        s.artist = on.now ? on.now->title : QString();
+        if (const auto change = m_guide->nextChange(m_title, now)) {
+            // A second late rather than early: the programme has changed when the timer fires.
+            m_programmeChange.start(
+                std::chrono::seconds(std::min<std::int64_t>(*change - now + 1, 86400)));
+        }
+    }
     const std::int32_t max = c.volume->Max();
     s.volume = max > 0 ? static_cast<double>(c.volume->Value()) / max : 0.0;
     s.fullscreen = c.WMP->fullScreen();

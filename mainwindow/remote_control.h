@@ -8,6 +8,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <memory>
+
+namespace rz4::guide {
+class Guide;
+}
 
 namespace rz4::platform {
 class ScreenSaverInhibitor;
@@ -42,6 +49,8 @@ public:
 
     void toggleMute();
     void stepVolume(int steps);
+    // The media controls show the programme on the channel now, and change when it does.
+    void setGuide(std::shared_ptr<const guide::Guide> guide);
 
 private:
     // What the desktop's media controls were last shown.
@@ -65,6 +74,8 @@ private:
     QString m_title;
     QString m_album;
     bool m_listHasChannels = false;
+    std::shared_ptr<const guide::Guide> m_guide;
+    QTimer m_programmeChange; // set for the next programme's start or end, never polling
 };
 
 } // namespace rz4::mainwindow
