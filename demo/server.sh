@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The demo channel server: the channel server's four pages and live test channels made by ffmpeg,
-# all on 127.0.0.1, served by a small Python server or by nginx with the production site
-# configuration (deploy/nginx). Everything it starts is written to the run folder and stopped by
+# The demo channel server: the channel server's four pages, a programme guide and live test
+# channels made by ffmpeg, all on 127.0.0.1, served by a small Python server or by nginx with the
+# production site configuration (deploy/nginx). Everything it starts is written to the run folder and stopped by
 # pid.
 set -euo pipefail
 
@@ -308,6 +308,13 @@ do_start() {
         font=$(cjk_font)
         cp "$here/site/Version.html" "$here/site/mini.htm" "$here/site/Ostrel.jpg" "$soft/"
         make_channel_list
+        # The live channels have a guide; the one that never plays has none.
+        local names=()
+        for entry in "${channels[@]}"; do
+            IFS='|' read -r id name source options tone <<<"$entry"
+            names+=("$name")
+        done
+        python3 "$here/make_guide.py" "$soft/epg.xml.gz" "${names[@]}"
         for entry in "${channels[@]}"; do
             IFS='|' read -r id name source options tone <<<"$entry"
             start_channel "$id" "$name" "$source" "$options" "$tone" "$font"

@@ -1,6 +1,10 @@
 #include "mainwindow/channel_tree_model.h"
 
+#include "guide/guide.h"
+
 #include <QBrush>
+#include <QDateTime>
+#include <QTextDocument>
 
 namespace rz4::mainwindow {
 
@@ -43,6 +47,10 @@ void ChannelTreeModel::endOfList() {
 
 void ChannelTreeModel::setImages(std::map<std::string, QIcon, std::less<>> images) {
     m_images = std::move(images);
+}
+
+void ChannelTreeModel::setGuide(std::shared_ptr<const guide::Guide> guide) {
+    m_guide = std::move(guide);
 }
 
 QModelIndex ChannelTreeModel::indexOf(NodeId node) const {
@@ -90,6 +98,19 @@ QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const {
     case TagRole: {
         const std::string_view tag = m_tree.tag(node);
         return QString::fromUtf8(tag.data(), static_cast<qsizetype>(tag.size()));
+    }
+    case Qt::ToolTipRole: {
+        if (!m_guide || m_tree.tag(node).empty()) {
+            return {};
+        }
+        const std::string_view name = m_tree.text(node);
+        const QString text = guide::nowNextText(
+            m_guide->at(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+                        QDateTime::currentSecsSinceEpoch()),
+            QTimeZone::systemTimeZone());
+        // Qt would show a title that looks like markup as markup: such a text goes escaped.
+        return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal)
+                                         : text;
     }
     case Qt::ForegroundRole:
         return look.foreColor ? QVariant(QBrush(toQColor(*look.foreColor))) : QVariant();

@@ -8,7 +8,12 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+
+namespace rz4::guide {
+class Guide;
+}
 
 namespace rz4::mainwindow {
 
@@ -33,6 +38,8 @@ public:
     // The pictures of the image list by key; a node whose key is not among them has none. Views
     // are not told: they repaint.
     void setImages(std::map<std::string, QIcon, std::less<>> images);
+    // Channels' tooltips say from then on what the guide has on now and next; none without one.
+    void setGuide(std::shared_ptr<const guide::Guide> guide);
 
     QModelIndex indexOf(channels::NodeId node) const;
     static channels::NodeId nodeOf(const QModelIndex& index);
@@ -48,6 +55,7 @@ public:
 private:
     channels::CompactTree m_tree;
     std::map<std::string, QIcon, std::less<>> m_images;
+    std::shared_ptr<const guide::Guide> m_guide;
 };
 
 } // namespace rz4::mainwindow

@@ -35,6 +35,9 @@ public:
     // 0 until set: rows as tall as the font asks.
     int itemHeight() const { return m_itemHeight; }
     const ChannelTreeModel& channelModel() const { return *m_model; }
+    void setGuide(std::shared_ptr<const guide::Guide> guide) {
+        m_model->setGuide(std::move(guide));
+    }
     // Waits until the channel names can be found by typing.
     void waitForTypeAhead() { m_finder.waitForIndex(); }
 

@@ -1,5 +1,7 @@
 #include "mainwindow/accessibility.h"
+#include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/guide_feed.h"
 #include "mainwindow/keyboard.h"
 #include "mainwindow/remote_control.h"
 #include "mainwindow/session.h"
@@ -110,5 +112,12 @@ int main(int argc, char* argv[]) {
     rz4::mainwindow::RemoteControl remote(*form, bus);
     rz4::mainwindow::KeyboardControl keys(*form, remote, desktop.messageBox);
     form->show();
+    // Only once the tree is filled and the window shown: nothing before waits for the guide.
+    rz4::mainwindow::GuideFeed guide(QStringLiteral(RZ4_CHANNEL_SERVER));
+    QObject::connect(&guide, &rz4::mainwindow::GuideFeed::guideChanged, [&] {
+        form->controls().TreeView1->setGuide(guide.guide());
+        remote.setGuide(guide.guide());
+    });
+    guide.start();
     return QApplication::exec();
 }

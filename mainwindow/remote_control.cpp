@@ -1,5 +1,6 @@
 #include "mainwindow/remote_control.h"
 
+#include "guide/guide.h"
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/key_commands.h"
@@ -8,6 +9,7 @@
 #include "platform/player.h"
 #include "platform/screen_saver.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 
 namespace rz4::mainwindow {
@@ -39,6 +41,8 @@ RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* p
     });
     connect(model, &QAbstractItemModel::rowsRemoved, this, &RemoteControl::checkListHasChannels);
     connect(model, &QAbstractItemModel::modelReset, this, &RemoteControl::checkListHasChannels);
+    m_programmeChange.setSingleShot(true);
+    connect(&m_programmeChange, &QTimer::timeout, this, &RemoteControl::refresh);
     checkListHasChannels();
     refresh();
 }
@@ -118,6 +122,11 @@ void RemoteControl::stepVolume(int steps) {
     act([steps](Viewing& v) { v.setVolume(steppedVolume(v.volume(), steps, Viewing::MaxVolume)); });
 }
 
+void RemoteControl::setGuide(std::shared_ptr<const guide::Guide> guide) {
+    m_guide = std::move(guide);
+    refresh();
+}
+
 // From the tree's current node, which the user may have moved away from the channel on.
 void RemoteControl::stepChannel(Direction direction) {
     const QModelIndex from = m_form.controls().TreeView1->currentIndex();
@@ -132,6 +141,17 @@ void RemoteControl::refresh() {
     s.track = m_track;
     s.title = channel.name;
     s.album = channel.group;
+    m_programmeChange.stop();
+    if (m_guide && m_track != 0) {
+        const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+        const guide::NowNext on = m_guide->at(channel.name, now);
+        s.artist = on.now ? on.now->title : QString();
+        if (const auto change = m_guide->nextChange(channel.name, now)) {
+            // A second late rather than early: the programme has changed when the timer fires.
+            m_programmeChange.start(
+                std::chrono::seconds(std::min<std::int64_t>(*change - now + 1, 86400)));
+        }
+    }
     s.volume = static_cast<double>(m_viewing.volume()) / Viewing::MaxVolume;
     s.fullscreen = m_viewing.fullScreen();
     // The full-screen command acts only on a channel that plays; leaving is always possible.

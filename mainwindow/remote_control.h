@@ -7,6 +7,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <memory>
+
+namespace rz4::guide {
+class Guide;
+}
 
 #include <functional>
 
@@ -44,6 +51,8 @@ public:
 
     void toggleMute();
     void stepVolume(int steps);
+    // The media controls show the programme on the channel now, and change when it does.
+    void setGuide(std::shared_ptr<const guide::Guide> guide);
 
 private:
     // Runs a viewing command as a handler of the window runs.
@@ -63,6 +72,8 @@ private:
     // Counts the channels chosen.
     int m_track = 0;
     bool m_listHasChannels = false;
+    std::shared_ptr<const guide::Guide> m_guide;
+    QTimer m_programmeChange; // set for the next programme's start or end, never polling
 };
 
 } // namespace rz4::mainwindow

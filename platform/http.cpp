@@ -129,6 +129,31 @@ public:
         QObject::connect(m_reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         if (!m_reply->isFinished())
             loop.exec();
+        return outcome();
+    }
+
+    // Calls back from the event loop, within the context's life, once the reply has ended: the
+    // callback may drop the transfer.
+    void whenFinished(QObject& context, const std::function<void(const Outcome&)>& done) {
+        const auto call = [this, done, alive = m_alive] {
+            if (*alive) {
+                done(m_reply ? outcome() : m_out);
+            }
+        };
+        if (!m_reply) {
+            QTimer::singleShot(0, &context, call);
+            return;
+        }
+        QObject::connect(m_reply.get(), &QNetworkReply::finished, &context, call,
+                         Qt::QueuedConnection);
+    }
+
+    ~Transfer() { *m_alive = false; }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+private:
+    Outcome outcome() {
         m_out.status = status();
         m_out.contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
         if (m_out.failure.isEmpty()) {
@@ -140,7 +165,6 @@ public:
         return m_out;
     }
 
-private:
     int status() const {
         return m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     }
@@ -192,6 +216,7 @@ private:
     QTimer m_rateTimer;
     RateWatch m_rate;
     qint64 m_received = 0;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 QString decodeText(const QByteArray& body, const QByteArray& contentType) {
@@ -250,6 +275,39 @@ std::unique_ptr<PendingText> HttpClient::startText(const QUrl& url, const Limits
 
 TextReply HttpClient::getText(const QUrl& url, const Limits& limits) {
     return startText(url, limits)->wait();
+}
+
+struct PendingBytes::Impl {
+    QByteArray body;
+    std::optional<Transfer> transfer;
+    // Last, so that it goes first: no callback once this is being dropped. Deleted later, since
+    // the callback it runs may be what drops it.
+    std::unique_ptr<QObject, void (*)(QObject*)> context{new QObject,
+                                                         [](QObject* o) { o->deleteLater(); }};
+};
+
+PendingBytes::PendingBytes() : d(std::make_unique<Impl>()) {}
+
+PendingBytes::~PendingBytes() = default;
+
+std::unique_ptr<PendingBytes> HttpClient::fetchBytes(const QUrl& url, const Limits& limits,
+                                                     qint64 maxBytes,
+                                                     std::function<void(const BytesReply&)> done) {
+    std::unique_ptr<PendingBytes> pending(new PendingBytes);
+    PendingBytes::Impl& p = *pending->d;
+    p.transfer.emplace(d->manager, url, limits, maxBytes, [&p](const QByteArray& chunk) {
+        p.body += chunk;
+        return QString();
+    });
+    p.transfer->whenFinished(*p.context, [&p, done = std::move(done)](const Outcome& out) {
+        BytesReply reply;
+        reply.status = out.status;
+        reply.error = out.failure;
+        if (out.failure.isEmpty())
+            reply.body = std::exchange(p.body, {});
+        done(reply);
+    });
+    return pending;
 }
 
 DownloadResult HttpClient::download(const QUrl& url, const QString& filePath, const Limits& limits,

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <QByteArray>
+
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace rz4::platform {
@@ -51,6 +54,28 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+struct BytesReply {
+    int status = 0;  // HTTP status, 0 when none
+    QByteArray body; // the whole body of a 2xx reply; empty otherwise
+    QString error;   // why nothing usable arrived, empty on success
+    bool ok() const { return error.isEmpty() && status >= 200 && status < 300; }
+};
+
+// A GET whose body is handed over when it has ended, without waiting for it. Dropping it aborts
+// the request, and then nothing is handed over.
+class PendingBytes {
+public:
+    ~PendingBytes();
+    PendingBytes(const PendingBytes&) = delete;
+    PendingBytes& operator=(const PendingBytes&) = delete;
+
+private:
+    friend class HttpClient;
+    PendingBytes();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
 // Plain HTTP on one QNetworkAccessManager. The waits run a local event loop: window and tray
 // events are handled meanwhile, and the thread sleeps while nothing happens.
 class HttpClient : public QObject {
@@ -69,6 +94,9 @@ public:
     // does, and the limits count from now.
     std::unique_ptr<PendingText> startText(const QUrl& url, const Limits& limits = {});
 
+    // The same bounds, and maxBytes; `done` runs on this thread once the reply has ended.
+    std::unique_ptr<PendingBytes> fetchBytes(const QUrl& url, const Limits& limits, qint64 maxBytes,
+                                             std::function<void(const BytesReply&)> done);
     // Writes the body to filePath only when the whole reply arrived with a 2xx status, within the
     // limits and within maxBytes; otherwise no new file is written and a file already at
     // filePath stays as it was.

@@ -46,7 +46,8 @@ ChangedProperties changedProperties(const MediaState& before, const MediaState& 
     if (before.status != after.status) {
         changed.player << QStringLiteral("PlaybackStatus");
     }
-    if (before.track != after.track || before.title != after.title || before.album != after.album) {
+    if (before.track != after.track || before.title != after.title || before.album != after.album ||
+        before.artist != after.artist) {
         changed.player << QStringLiteral("Metadata");
     }
     if (before.volume != after.volume) {

@@ -24,6 +24,7 @@ struct MediaState {
     int track = 0;     // counts the channels chosen; 0 while none has been
     QString title;     // the channel's name
     QString album;     // its group
+    QString artist;    // the programme on it now, from the guide; empty without one
     double volume = 0; // 0.0 to 1.0
     bool fullscreen = false;
     bool canSetFullscreen = false;

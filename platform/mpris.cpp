@@ -109,6 +109,9 @@ private:
             if (!s.album.isEmpty()) {
                 m.insert(QStringLiteral("xesam:album"), s.album);
             }
+            if (!s.artist.isEmpty()) {
+                m.insert(QStringLiteral("xesam:artist"), QStringList{s.artist});
+            }
         }
         return m;
     }

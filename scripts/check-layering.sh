@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-rules=(common/* channels/* tools/*.cpp tools/*.h
+rules=(common/* channels/* guide/* tools/*.cpp tools/*.h
        mainwindow/channel_order.* mainwindow/key_commands.* mainwindow/layout.* mainwindow/session.*
        mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.* mainwindow/version.*
        mainwindow/viewing.* mainwindow/visibility_marker.h mainwindow/window_commands.*

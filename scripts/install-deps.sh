@@ -10,7 +10,7 @@ PACKAGES=(
   libmpv-dev libxcb1-dev libx11-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format clang-tidy
-  libicu-dev
+  libicu-dev zlib1g-dev
   # runtime pieces the program and its tests use for real; mpv is the zap benchmark's baseline
   ffmpeg mpv locales
   fonts-arphic-ukai fonts-arphic-uming fonts-dejavu-core

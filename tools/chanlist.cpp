@@ -7,8 +7,16 @@
 #include "tools/list_file.h"
 #include "tools/m3u.h"
 #include "tools/tree_json.h"
+#ifdef RZ4_CHANLIST_GUIDE
+#include "guide/gzip.h"
+#include "tools/guide_filter.h"
+
+#include <QDateTime>
+#include <QFile>
+#endif
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -19,6 +27,9 @@
 namespace {
 
 using namespace rz4::tools;
+#ifdef RZ4_CHANLIST_GUIDE
+namespace guide = rz4::guide;
+#endif
 
 constexpr const char* Usage = R"(Usage: rz4-chanlist COMMAND ...
 
@@ -46,6 +57,17 @@ Tools for the channel list the client downloads (baby1.mdb).
                                      and %5D (otherwise the entry is left out)
                      exit status: 0 the list is exact, 1 something was left out or changed,
                      2 nothing usable was written
+                     each entry's tvg-id is kept, on a line of its own that clients pass over,
+                     for the guide command
+  guide LIST GUIDE.xml[.gz] OUT.xml.gz [--past HOURS] [--ahead HOURS] [--shift NAME=+HH:MM]...
+                     the programme guide to serve beside LIST (epg.xml.gz): of the XMLTV guide
+                     only the programmes of LIST's channels, from now - 2 h (--past) to now +
+                     48 h (--ahead), under the list's channel names; a channel is matched by
+                     its tvg-id (see from-m3u), otherwise by a display name written as the list
+                     writes names. Each list channel without a guide and each guide channel
+                     without a list channel is reported. --shift moves a channel's times (NAME
+                     as the list writes it; may be given more than once)
+                     exit status: 0 every channel matched, 1 some did not, 2 nothing written
   --help             show this text
 
 FILE is read as the server serves it (bit-reversed) unless --decoded is given; it is never
@@ -223,6 +245,85 @@ int runFromM3u(Arguments args) {
     return result.messages.empty() ? 0 : ExitFailure;
 }
 
+#ifdef RZ4_CHANLIST_GUIDE
+guide::Seconds hoursOption(Arguments& args, const std::string& name, guide::Seconds fallback) {
+    const auto value = args.option(name);
+    return value ? static_cast<guide::Seconds>(positive(name, *value)) * 3600 : fallback;
+}
+
+// "NAME=+HH:MM" or "NAME=-HH:MM".
+std::pair<std::string, guide::Seconds> shiftOption(const std::string& value) {
+    const std::size_t eq = value.rfind('=');
+    const std::string by = eq == std::string::npos ? "" : value.substr(eq + 1);
+    const bool valid = by.size() == 6 && (by[0] == '+' || by[0] == '-') && by[3] == ':' &&
+                       std::isdigit(static_cast<unsigned char>(by[1])) != 0 &&
+                       std::isdigit(static_cast<unsigned char>(by[2])) != 0 &&
+                       std::isdigit(static_cast<unsigned char>(by[4])) != 0 &&
+                       std::isdigit(static_cast<unsigned char>(by[5])) != 0 && by[4] < '6';
+    if (eq == 0 || !valid) {
+        throw UsageError{"--shift takes NAME=+HH:MM or NAME=-HH:MM, not " + value};
+    }
+    const guide::Seconds seconds = std::stoi(by.substr(1, 2)) * 3600 + std::stoi(by.substr(4)) * 60;
+    return {value.substr(0, eq), by[0] == '-' ? -seconds : seconds};
+}
+
+int runGuide(Arguments args) {
+    GuideOptions options;
+    options.now = QDateTime::currentSecsSinceEpoch();
+    options.past = hoursOption(args, "--past", options.past);
+    options.ahead = hoursOption(args, "--ahead", options.ahead);
+    while (const auto shift = args.option("--shift")) {
+        options.shifts.insert(shiftOption(*shift));
+    }
+    const auto files = args.operands(3);
+    std::vector<ListChannel> list;
+    try {
+        list = listChannels(files[0]);
+    } catch (const rz4::common::RuntimeError& e) {
+        std::cerr << "rz4-chanlist: " << e.description() << "\n";
+        return ExitNothingWritten;
+    }
+    for (const auto& shift : options.shifts) {
+        const std::string& name = shift.first;
+        if (std::none_of(list.begin(), list.end(),
+                         [&name](const ListChannel& c) { return c.name == name; })) {
+            throw UsageError{"--shift: no channel " + jsonString(name) + " in " + files[0]};
+        }
+    }
+    QFile source(QString::fromLocal8Bit(files[1]));
+    if (!source.open(QIODevice::ReadOnly)) {
+        std::cerr << "rz4-chanlist: " << files[1] << ": " << source.errorString().toStdString()
+                  << "\n";
+        return ExitNothingWritten;
+    }
+    const GuideFilter result = filterGuide(list, source, options);
+    for (const std::string& m : result.listMessages) {
+        std::cerr << files[0] << ": " << m << "\n";
+    }
+    for (const std::string& m : result.guideMessages) {
+        std::cerr << files[1] << ": " << m << "\n";
+    }
+    const std::string counts = std::to_string(result.withGuide) + " of " +
+                               std::to_string(result.listChannels) + " channels with a guide, " +
+                               std::to_string(result.programmesKept) + " of " +
+                               std::to_string(result.programmesRead) + " programmes kept";
+    if (!result.failure.empty() || result.withGuide == 0) {
+        std::cerr << "rz4-chanlist: " << files[2] << " not written: "
+                  << (result.failure.empty() ? counts : files[1] + ": " + result.failure) << "\n";
+        return ExitNothingWritten;
+    }
+    try {
+        const QByteArray packed = guide::gzipped(result.guide);
+        replaceFile(files[2], packed.toStdString());
+    } catch (const rz4::common::RuntimeError& e) {
+        std::cerr << "rz4-chanlist: " << e.description() << "\n";
+        return ExitNothingWritten;
+    }
+    std::cout << files[2] << ": " << counts << "\n";
+    return result.listMessages.empty() && result.guideMessages.empty() ? 0 : ExitFailure;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -246,6 +347,11 @@ int main(int argc, char** argv) {
         if (command == "from-m3u") {
             return runFromM3u(rest);
         }
+#ifdef RZ4_CHANLIST_GUIDE
+        if (command == "guide") {
+            return runGuide(rest);
+        }
+#endif
         throw UsageError{command.empty() ? "no command" : "unknown command " + command};
     } catch (const UsageError& e) {
         std::cerr << "rz4-chanlist: " << e.message << "\nTry 'rz4-chanlist --help'.\n";

@@ -3,6 +3,7 @@
 #include "channels/list_markers.h"
 #include "common/stream_address.h"
 #include "tools/tree_json.h"
+#include "tools/tvg_id.h"
 
 namespace rz4::tools {
 
@@ -46,7 +47,7 @@ void ListChecker::lineRead(const channels::LineRead& line) {
             markers += std::string(count++ == 0 ? "\"" : ", \"") + marker + "\"";
         }
     }
-    if (count == 0 && !line.text.empty()) {
+    if (count == 0 && !line.text.empty() && !line.text.starts_with(TvgIdLine)) {
         warn(line.number, "no marker (\"*\", \"]\" or \"|\"): line ignored");
     } else if (count > 1) {
         warn(line.number, "several markers (" + markers + "): each of them makes a node");

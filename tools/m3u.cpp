@@ -6,6 +6,7 @@
 #include "tools/list_address.h"
 #include "tools/list_name.h"
 #include "tools/tree_json.h"
+#include "tools/tvg_id.h"
 
 #include <algorithm>
 #include <map>
@@ -19,6 +20,7 @@ namespace {
 struct Channel {
     std::string name;
     std::string address;
+    std::string tvgId; // empty: the guide finds it by name
 };
 
 struct Group {
@@ -141,6 +143,7 @@ private:
         if (name.empty() && m_info) {
             name = m_info->value("tvg-name").value_or("");
         }
+        std::string tvgId(m_info ? trimmed(m_info->value("tvg-id").value_or("")) : "");
         const ListAddress fitted = listAddress(address, m_options.encodeQuery);
         std::vector<PlayerOption> options = std::move(m_pendingOptions);
         m_pendingOptions.clear();
@@ -188,7 +191,13 @@ private:
         if (!changes.empty() || !options.empty() || split) {
             ++m_result.changed;
         }
-        m_groups[*slot->index].channels.push_back({listName.text, fitted.address});
+        if (const std::string_view why = whyNoTvgIdLine(tvgId); !why.empty()) {
+            message(line, "tvg-id " + jsonString(tvgId) + " of channel " +
+                              jsonString(listName.text) + " not kept: " + std::string(why) +
+                              "; the guide finds it by name");
+            tvgId.clear();
+        }
+        m_groups[*slot->index].channels.push_back({listName.text, fitted.address, tvgId});
         ++m_result.channels;
     }
 
@@ -303,6 +312,9 @@ private:
             line(channels::marker::GroupOpen + group.name + channels::marker::GroupClose);
             for (const Channel& channel : group.channels) {
                 line(channel.name + channels::marker::Address + channel.address);
+                if (!channel.tvgId.empty()) {
+                    line(std::string(TvgIdLine) + channel.tvgId);
+                }
             }
             ++m_result.groups;
         }

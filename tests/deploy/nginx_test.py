@@ -66,6 +66,7 @@ class WithNginx(unittest.TestCase):
         segment = re.search(rb"^(seg\d+\.ts)$", playlist[2], re.M).group(1).decode()
         for path, kind, cached in [(soft + "Version.html", "text/html", False),
                                    (soft + "baby1.mdb", "application/octet-stream", False),
+                                   (soft + "epg.xml.gz", "application/gzip", False),
                                    (soft + "mini.htm", "text/html", True),
                                    (soft + "Ostrel.jpg", "image/jpeg", True),
                                    ("/live/ch1/index.m3u8", "application/vnd.apple.mpegurl", False),

@@ -15,7 +15,9 @@ import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
+sys.path.insert(0, os.path.join(ROOT, "demo"))
 import desktop_suite  # noqa: E402
+import make_guide  # noqa: E402
 from desktop import wait_until  # noqa: E402
 from e2e_test import Rz4Case, find_knob, knob_rows, tray_icon  # noqa: E402
 from rz4window import Rz4Window, centre  # noqa: E402
@@ -180,6 +182,16 @@ class MediaControls(Rz4Case):
         self.window.wait_playing()
         self.wait_prop("PlaybackStatus", "'Playing'")
         self.assertTrue(self.announced("'xesam:title': <'彩条频道'>"))
+
+    def test_02a_the_controls_name_the_programme_on_now_from_the_guide(self):
+        # 彩条频道 plays, the second channel of the demo guide.
+        def artist():
+            found = re.search(r"'xesam:artist': <\['([^']*)'\]>", self.prop("Metadata"))
+            return found and found.group(1)
+
+        def on_now():
+            return artist() in {make_guide.title_at(1, time.time() + d) for d in (-3, 0, 3)}
+        wait_until(on_now, 20, interval=0.5, what="the programme on now")
 
     def test_03_play_pause_stops_and_plays_and_the_screen_saver_follows(self):
         w = self.window

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -13,6 +14,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <sys/resource.h>
@@ -211,3 +213,40 @@ TEST_F(HttpTest, ADownloadTheDiskCannotHoldFails) {
 }
 
 } // namespace
+
+TEST_F(HttpTest, FetchedBytesAreHandedOverOnceEndedAndNeverOnceDropped) {
+    const auto fetch = [this](const char* path, const rz4::platform::Limits& limits) {
+        std::optional<rz4::platform::BytesReply> got;
+        QEventLoop loop;
+        const auto pending = http.fetchBytes(url(QLatin1String(path)), limits, 1 << 20,
+                                             [&](const rz4::platform::BytesReply& reply) {
+                                                 got = reply;
+                                                 loop.quit();
+                                             });
+        EXPECT_FALSE(got) << path << ": handed over before the reply";
+        QTimer::singleShot(10s, &loop, &QEventLoop::quit);
+        loop.exec();
+        EXPECT_TRUE(got) << path;
+        return got.value_or(rz4::platform::BytesReply{});
+    };
+    const auto whole = fetch("/bytes?size=100000", {});
+    EXPECT_TRUE(whole.ok()) << whole.error.toStdString();
+    EXPECT_EQ(whole.body, pattern(100000));
+    const auto missing = fetch("/status/404", {});
+    EXPECT_EQ(missing.status, 404);
+    EXPECT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.body.isEmpty());
+    for (const char* cut : {"/stall?size=100000&sent=5000", "/bytes?size=2000000"}) {
+        const auto r = fetch(cut, {.answer = 500ms, .window = 500ms, .minRate = 1000});
+        EXPECT_FALSE(r.ok()) << cut;
+        EXPECT_TRUE(r.body.isEmpty()) << cut;
+    }
+
+    bool called = false;
+    http.fetchBytes(url(QStringLiteral("/trickle?n=3&delay=0.05")), {}, 1 << 20,
+                    [&](const rz4::platform::BytesReply&) { called = true; });
+    QEventLoop wait;
+    QTimer::singleShot(500ms, &wait, &QEventLoop::quit);
+    wait.exec();
+    EXPECT_FALSE(called);
+}
