@@ -13,6 +13,9 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(REPO, "scripts"))
 from desktop import wait_until  # noqa: E402,F401
 
+LIVE_CHANNEL = os.path.join(REPO, "demo", "live_channel.sh")
+DEMO_PORT_FILE = os.path.join(REPO, "demo", "port")
+
 
 def free_port():
     with socket.socket() as s:
@@ -22,14 +25,8 @@ def free_port():
 
 def start_channel(desktop, root, name):
     os.makedirs(os.path.join(root, name))
-    return desktop.spawn(
-        ["ffmpeg", "-nostdin", "-loglevel", "error", "-re",
-         "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i", "sine=frequency=440",
-         "-c:v", "libx264", "-preset", "ultrafast", "-tune", "zerolatency",
-         "-g", "50", "-keyint_min", "50", "-sc_threshold", "0", "-c:a", "aac", "-b:a", "64k",
-         "-f", "hls", "-hls_time", "2", "-hls_list_size", "5",
-         "-hls_flags", "delete_segments+independent_segments", os.path.join(root, name, "index.m3u8")],
-        f"ffmpeg-{name}.log", env=dict(os.environ))
+    return desktop.spawn([LIVE_CHANNEL, os.path.join(root, name)], f"ffmpeg-{name}.log",
+                         env=dict(os.environ))
 
 
 def segments(root, name):
@@ -53,7 +50,8 @@ def demo_port(build):
         for line in f:
             if line.startswith("RZ4_CHANNEL_SERVER:"):
                 return line.strip().rsplit(":", 1)[1]
-    return "18090"
+    with open(DEMO_PORT_FILE) as f:
+        return f.read().strip()
 
 
 def dwell(base_ms, i):

@@ -2,6 +2,7 @@
 
 #include "channels/cp936.h"
 #include "channels/file_io.h"
+#include "channels/list_markers.h"
 
 #include <algorithm>
 #include <optional>
@@ -49,9 +50,9 @@ private:
         }
 
         // All three are found before any node is added; each is then handled on its own.
-        const std::size_t star = text.find('*');
-        const std::size_t bracket = text.find(']');
-        const std::size_t bar = text.find('|');
+        const std::size_t star = text.find(marker::Category);
+        const std::size_t bracket = text.find(marker::GroupClose);
+        const std::size_t bar = text.find(marker::Address);
 
         if (star != std::string_view::npos) {
             m_category = text.substr(star + 1);

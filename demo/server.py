@@ -11,6 +11,7 @@ every reply of the channel server's pages off halfway through its body.
 import argparse
 import functools
 import http.server
+import os
 import sys
 import time
 
@@ -89,7 +90,9 @@ class FaultyHandler(HangsUntilClientLeaves, Handler):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True, help="folder to serve")
-    parser.add_argument("--port", type=int, default=18090)
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "port")) as f:
+        default_port = int(f.read())
+    parser.add_argument("--port", type=int, default=default_port)
     parser.add_argument("--mode", default="normal", choices=MODES)
     args = parser.parse_args()
 

@@ -21,7 +21,7 @@ Options:
   --build-dir DIR   build folder holding tools/rz4-chanlist (default: build)
   --chanlist PATH   the rz4-chanlist tool, if not in the build folder
   --port N          port on 127.0.0.1 (default: the port of RZ4_CHANNEL_SERVER in the build
-                    folder's cache when it names 127.0.0.1, otherwise 18090)
+                    folder's cache when it names 127.0.0.1, otherwise the one in demo/port)
   --run-dir DIR     where pids, logs and served files go (default: run/demo)
   --channels FILE   the channel list's readable source (default: demo/channels.txt)
   --mode MODE       normal (default), or a broken server: hang (accept, never answer),
@@ -98,7 +98,7 @@ default_port() {
             ;;
         esac
     fi
-    echo 18090
+    cat "$here/port"
 }
 [ -n "$port" ] || port=$(default_port)
 if ! [[ $port =~ ^[0-9]+$ ]] || [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
@@ -209,18 +209,8 @@ start_channel() {
     local id=$1 name=$2 source=$3 options=$4 tone=$5 font=$6
     local dir=$www/live/$id
     mkdir -p "$dir"
-    local label="fontfile='$font':fontcolor=white:box=1:boxcolor=black@0.55:x=(w-tw)/2"
-    local video="$source=size=320x240:rate=25${options:+:$options},format=yuv420p"
-    video+=",drawtext=$label:text='$name':fontsize=30:boxborderw=6:y=14"
-    video+=",drawtext=$label:text='%{pts\:hms}':fontsize=18:boxborderw=4:y=h-th-14"
-    setsid ffmpeg -nostdin -hide_banner -loglevel error \
-        -re -f lavfi -i "$video" -re -f lavfi -i "sine=frequency=$tone:sample_rate=48000" \
-        -c:v libx264 -preset ultrafast -tune zerolatency -g 50 -keyint_min 50 -sc_threshold 0 \
-        -c:a aac -b:a 64k -ac 1 \
-        -f hls -hls_time 2 -hls_list_size 5 \
-        -hls_flags delete_segments+independent_segments+temp_file \
-        -hls_segment_filename "$dir/seg%05d.ts" "$dir/index.m3u8" \
-        </dev/null >>"$logs/$id.log" 2>&1 &
+    setsid "$here/live_channel.sh" --source "$source" --options "$options" --tone "$tone" \
+        --name "$name" --font "$font" "$dir" </dev/null >>"$logs/$id.log" 2>&1 &
     record "$id" $!
 }
 

@@ -1,32 +1,24 @@
 #include "mainwindow/form1.h"
 
-#include "channels/codec.h"
 #include "channels/reader.h"
 #include "common/runtime_error.h"
+#include "mainwindow/channel_server.h"
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/hot_area.h"
-#include "mainwindow/taskbar.h"
 #include "mainwindow/tooltips.h"
 #include "mainwindow/version.h"
-#include "mainwindow/visibility_marker.h"
-#include "mainwindow/window_commands.h"
 #include "mainwindow/window_placement.h"
 #include "picture/picture.h"
 #include "platform/browser.h"
-#include "platform/http.h"
 #include "platform/player.h"
-#include "platform/x11_keep_above.h"
 #include "resources/resources.h"
 #include "skinctl/tvate.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
 #include <QFont>
 #include <QLabel>
 #include <QScreen>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -40,25 +32,7 @@ namespace rz4::mainwindow {
 
 namespace {
 
-const QString Caption = QStringLiteral("RZ4网络电视！Ver:09011230");
-const QString Watching = QStringLiteral("您正在收看的是：");
-const QString Playing = QStringLiteral("正在播放");
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
-
-// Start-up must not keep the window away for long whatever the server does: each request has a
-// few seconds to be answered, the version page (a line of text) a few seconds in all, and the
-// list must then keep flowing at a rate any real link gives: a 3 MB list over 200 KiB/s arrives,
-// a trickle or a stall is dropped within one window. A silent server costs 8 s in all.
-const platform::Limits VersionLimits{
-    .answer = std::chrono::seconds(4), .total = std::chrono::seconds(4), .minRate = 0};
-const platform::Limits ListLimits{.answer = std::chrono::seconds(4),
-                                  .total = std::chrono::seconds(60),
-                                  .window = std::chrono::seconds(4),
-                                  .minRate = 8 * 1024};
-
-QString qs(std::u16string_view s) {
-    return QString::fromStdU16String(std::u16string(s));
-}
 
 // The Windows family names stay in the code; these free faces draw them here.
 void substituteFonts() {
@@ -71,11 +45,6 @@ QFont makeFont(const QString& family, double points, bool bold) {
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
-}
-
-QRect pixels(const TwipRect& r) {
-    const PixelRect p = toPixels(r);
-    return {p.x, p.y, p.width, p.height};
 }
 
 QLabel* skinPiece(int number, QWidget* parent) {
@@ -114,6 +83,10 @@ QLabel* label(const QString& text, const QColor& colour, QWidget* parent) {
 
 } // namespace
 
+QString Form1::text(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
 QString programName() {
     return QStringLiteral("RZ4网络电视");
 }
@@ -151,15 +124,12 @@ void Form1::fail(int number, const QString& description) {
 }
 
 Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_server(std::move(channelServer)),
-      m_desktop(std::move(desktop)), m_http(std::make_unique<platform::HttpClient>()),
-      m_visibilityMarker(qs(marker::Shown)) {
-    // The version request goes out first and is on the wire while the web engine starts below;
-    // its answer is read where the check has always been, in the start-up.
-    m_versionRequest =
-        m_http->startText(QUrl(serverAddress("/zhibo/RZ4/soft/Version.html")), VersionLimits);
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_desktop(std::move(desktop)),
+      // The version request goes out first and is on the wire while the web engine starts below;
+      // its answer is read where the check has always been, in the start-up.
+      m_server(std::make_unique<ChannelServer>(std::move(channelServer))) {
     substituteFonts();
-    setWindowTitle(Caption);
+    setWindowTitle(text(Caption));
     setWindowIcon(resources::programIcon());
     setFont(makeFont(QStringLiteral("宋体"), 9, false));
     QPalette p = palette();
@@ -187,15 +157,15 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
 
     m_c.Label1 = label(QStringLiteral("    祝您生活美满，天天开心！！"), QColor(0, 255, 0), this);
     m_c.Label1->setFont(makeFont(QStringLiteral("楷体_GB2312"), 12, true));
-    m_c.Label1->setGeometry(pixels({240, 480, 3855, 240}));
+    m_c.Label1->setGeometry(pixels(Label1Place));
     m_c.Label2 = label(QString(), Qt::white, this);
     // The face's line is taller than the 12-pixel strip; its descent is what may be cut.
     m_c.Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setStatusLine(QStringLiteral("  "));
     set(Piece::Label2, m_c.Label2);
-    m_c.Label3 = label(Caption, Qt::white, this);
+    m_c.Label3 = label(text(Caption), Qt::white, this);
     m_c.Label3->setFont(makeFont(QStringLiteral("宋体"), 10.5, true));
-    m_c.Label3->setGeometry(pixels({480, 105, 2925, 210}));
+    m_c.Label3->setGeometry(pixels(Label3Place));
 
     set(Piece::Image13, skinPiece(13, this));
 
@@ -218,8 +188,14 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     m_player = new platform::Player(this);
     m_c.WMP = m_player;
     set(Piece::WMP, m_player->videoWidget());
-    connect(m_player, &platform::Player::StatusChange, this,
-            [this] { guarded([this] { WMP_StatusChange(); }); });
+    connect(m_player, &platform::Player::StatusChange, this, [this] {
+        guarded([this] {
+            m_viewing->reportPlayState(m_player->playState());
+            WMP_StatusChange();
+        });
+    });
+    connect(m_player, &platform::Player::FullScreenChange, this,
+            [this] { guarded([this] { m_viewing->reportFullScreen(m_player->fullScreen()); }); });
     connect(m_player, &platform::Player::engineFailed, this, [this] {
         if (!m_ended) {
             fail(common::err::CannotCreateObject, QStringLiteral("无法创建播放组件"));
@@ -232,6 +208,8 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
     const auto nodeClick = [this] { guarded([this] { TreeView1_NodeClick(); }); };
     connect(m_c.TreeView1, &QAbstractItemView::clicked, this, nodeClick);
     connect(m_c.TreeView1, &ChannelTreeWidget::enterPressed, this, nodeClick);
+    m_viewing = new Viewing(*this, *m_c.TreeView1->model(), ChannelTreeWidget::TagRole, this);
+    showViewing();
 
     m_c.volume = new skinctl::tVate(this);
     m_c.volume->resize(pixels({0, 0, 1335, 200}).size());
@@ -263,16 +241,12 @@ std::array<HotArea*, 4> Form1::hotAreaArray(const std::array<std::u16string_view
     std::array<HotArea*, 4> areas{};
     for (std::size_t i = 0; i < areas.size(); ++i) {
         const auto index = static_cast<std::int16_t>(i);
-        areas[i] = new HotArea(qs(tips[i]), this);
+        areas[i] = new HotArea(text(tips[i]), this);
         connect(areas[i], &HotArea::clicked, this,
                 [this, index, click] { guarded([this, index, click] { (this->*click)(index); }); });
         setPiece(pieces[i], areas[i]);
     }
     return areas;
-}
-
-QString Form1::serverAddress(const char* path) const {
-    return QStringLiteral("http://") + m_server + QLatin1String(path);
 }
 
 void Form1::Form_Load() {
@@ -282,8 +256,8 @@ void Form1::Form_Load() {
             return;
         }
         registerTrayIcon();
-        m_player->showStill(serverAddress("/zhibo/RZ4/soft/Ostrel.jpg"));
-        m_c.WebBrowser1->navigate(QUrl(serverAddress("/zhibo/RZ4/soft/mini.htm")));
+        m_player->showStill(m_server->logoAddress());
+        m_c.WebBrowser1->navigate(QUrl(m_server->pageAddress()));
         loadChannelList();
     });
 }
@@ -312,32 +286,17 @@ void Form1::registerTrayIcon() {
 }
 
 void Form1::loadChannelList() {
-    // A private folder: the list never lands in (or overwrites something in) the user's current
-    // directory, and the folder goes with everything in it whatever happens below.
-    QTemporaryDir folder;
-    QString failure;
-    if (!folder.isValid()) {
-        failure = QStringLiteral("cannot make a folder for it in %1: %2")
-                      .arg(QDir::toNativeSeparators(QDir::tempPath()), folder.errorString());
-    } else {
-        const QString listFile = folder.filePath(QStringLiteral("baby1.mdb"));
-        failure = checkVersionAndDownloadList(listFile);
+    const bool newer = m_server->announcesNewerVersion();
+    if (m_ended) {
+        return; // the wait ran the event loop, and a handler ended the program
+    }
+    if (newer) {
+        m_desktop.messageBox(text(UpdateTitle), m_server->updatePrompt());
         if (m_ended) {
             return;
         }
-        if (failure.isEmpty()) {
-            const std::string name = QFile::encodeName(listFile).toStdString();
-            try {
-                channels::code(name);
-                channels::readtree(name, *m_c.TreeView1);
-            } catch (const common::RuntimeError& e) {
-                // The folder is ours alone: failing to read it back is no reason to quit.
-                failure = QString::fromStdString(e.description());
-            }
-            QFile::remove(listFile);
-        }
     }
-    if (!failure.isEmpty()) {
+    if (const QString failure = m_server->readChannelList(*m_c.TreeView1); !failure.isEmpty()) {
         // The status line says only that the list is missing; whether the server or this
         // machine is to blame is told here.
         std::fprintf(stderr, "rz4tv: the channel list could not be loaded: %s\n",
@@ -347,26 +306,6 @@ void Form1::loadChannelList() {
         m_idleNote = ListNotLoaded;
         setStatusLine(ListNotLoaded);
     }
-}
-
-QString Form1::checkVersionAndDownloadList(const QString& listFile) {
-    const platform::TextReply reply = std::exchange(m_versionRequest, nullptr)->wait();
-    if (m_ended) {
-        return {};
-    }
-    // Only a real version page can announce a release; an error page or silence says nothing.
-    if (reply.ok() && isNewerVersion(reply.text.toStdU16String(),
-                                     versionText(VersionMajor, VersionMinor, VersionRevision))) {
-        m_desktop.messageBox(qs(UpdateTitle),
-                             QString::fromStdU16String(updatePrompt(
-                                 (QStringLiteral("http://") + m_server).toStdU16String())));
-        if (m_ended) {
-            return {};
-        }
-    }
-    const platform::DownloadResult list =
-        m_http->download(QUrl(serverAddress("/zhibo/RZ4/soft/baby1.mdb")), listFile, ListLimits);
-    return list.ok ? QString() : list.error;
 }
 
 void Form1::setStatusLine(const QString& text) {
@@ -384,15 +323,11 @@ void Form1::TreeView1_NodeClick() {
         return;
     }
     tree.setExpanded(node, !tree.isExpanded(node));
-    const QString tag = node.data(ChannelTreeWidget::TagRole).toString();
-    if (!tag.isEmpty()) {
-        m_c.Label1->setText(Watching + node.data().toString());
-        m_player->setURL(tag);
-    }
+    m_viewing->playChannel(node);
 }
 
 void Form1::WMP_StatusChange() {
-    if (m_player->status().left(4) != Playing) {
+    if (m_viewing->playState() != platform::PlayState::Playing) {
         setStatusLine(m_player->status());
     } else {
         setStatusLine(m_idleNote);
@@ -427,55 +362,8 @@ void Form1::Form_Resize() {
     }
 }
 
-void Form1::setOnTop(bool onTop) {
-    winId(); // make sure the native window exists; it is never recreated
-    if (!platform::requestKeepAbove(*windowHandle(), onTop)) {
-        // Elsewhere the window's own flags are the only way.
-        windowHandle()->setFlags(windowHandle()->flags().setFlag(Qt::WindowStaysOnTopHint, onTop));
-    }
-}
-
-void Form1::showFromTray() {
-    show();
-    // The window manager forgets the state of a window that was hidden.
-    if (titleButton(TitleButton::OnTop).toolTip().toStdU16String() == tip::NotOnTop) {
-        setOnTop(true);
-    }
-}
-
-void Form1::Image9_Click(std::int16_t index) {
-    switch (static_cast<TitleButton>(index)) {
-    case TitleButton::Minimise:
-        if (m_desktop.hasTray() && m_c.trayIcon != nullptr && m_c.trayIcon->isVisible()) {
-            hide();
-            m_visibilityMarker = qs(marker::Hidden);
-        } else {
-            // Hidden with no tray icon to bring it back, the window would be lost.
-            showMinimized();
-        }
-        break;
-    case TitleButton::OnTop: {
-        HotArea& area = titleButton(TitleButton::OnTop);
-        const OnTopStep step = onTopCommand(area.toolTip().toStdU16String());
-        setOnTop(step.onTop);
-        area.setToolTip(qs(step.nextTip));
-        break;
-    }
-    case TitleButton::MaximiseOrRestore: {
-        HotArea& area = titleButton(TitleButton::MaximiseOrRestore);
-        const QRect screenArea = screen()->geometry();
-        const SizeStep step = sizeCommand(area.toolTip().toStdU16String(),
-                                          static_cast<float>(screenArea.width()) * TwipsPerPixel,
-                                          static_cast<float>(screenArea.height()) * TwipsPerPixel,
-                                          [this] { return TaskbarHeight(*screen()); });
-        placeWindow(*this, pixels(step.window).translated(screenArea.topLeft()));
-        area.setToolTip(qs(step.nextTip));
-        break;
-    }
-    case TitleButton::Close:
-        end(0);
-        break;
-    }
+void Form1::quit() {
+    guarded([this] { end(0); });
 }
 
 void Form1::end(int exitCode) {
@@ -495,48 +383,9 @@ void Form1::closeEvent(QCloseEvent* e) {
     guarded([this] { Image9_Click(indexOf(TitleButton::Close)); });
 }
 
-void Form1::Image14_Click(std::int16_t index) {
-    switch (static_cast<PlayerButton>(index)) {
-    case PlayerButton::Play:
-        m_player->play();
-        break;
-    case PlayerButton::Stop:
-        m_player->stop();
-        break;
-    case PlayerButton::Mute:
-        m_player->setMute(!m_player->mute());
-        break;
-    case PlayerButton::FullScreen:
-        if (m_player->playState() == platform::PlayState::Playing) {
-            m_player->setFullScreen(true);
-        }
-        break;
-    }
-}
-
 void Form1::Image15_MouseDown() {
     winId();
     windowHandle()->startSystemMove();
-}
-
-void Form1::Picture2_MouseMove(TrayClick click) {
-    switch (trayAction(click, m_visibilityMarker.toStdU16String())) {
-    case TrayAction::Hide:
-        Image9_Click(indexOf(TitleButton::Minimise));
-        m_visibilityMarker = qs(marker::Hidden);
-        break;
-    case TrayAction::Show:
-        showFromTray();
-        m_visibilityMarker = qs(marker::Shown);
-        break;
-    case TrayAction::None:
-        break;
-    }
-}
-
-void Form1::volume_Changed(std::int32_t& /*tValue*/, std::int32_t& /*tMax*/) {
-    // The property, not the arguments: an earlier handler may have changed the value.
-    m_player->setVolume(m_c.volume->Value());
 }
 
 } // namespace rz4::mainwindow

@@ -2,6 +2,7 @@
 
 #include "mainwindow/layout.h"
 #include "mainwindow/tray.h"
+#include "mainwindow/viewing.h"
 #include "mainwindow/window_commands.h"
 
 #include <QString>
@@ -18,8 +19,6 @@ class QSystemTrayIcon;
 
 namespace rz4::platform {
 class Browser;
-class HttpClient;
-class PendingText;
 class Player;
 } // namespace rz4::platform
 namespace rz4::skinctl {
@@ -28,6 +27,7 @@ class tVate;
 
 namespace rz4::mainwindow {
 
+class ChannelServer;
 class ChannelTreeWidget;
 class HotArea;
 
@@ -47,7 +47,7 @@ QString runtimeErrorText(int number, const QString& description);
 
 // The program's one window: frameless, skinned, with the player, the web pane, the channel tree
 // and the volume slider set into it.
-class Form1 : public QWidget {
+class Form1 : public QWidget, private ViewingPlatform {
     Q_OBJECT
 public:
     // channelServer is host[:port] of the server all addresses point at.
@@ -56,6 +56,11 @@ public:
 
     // Start-up: slider, tray icon, logo, web pane, version check, channel list.
     void Form_Load();
+
+    // What is being watched and what the window is doing; every command goes through it.
+    Viewing& viewing() const { return *m_viewing; }
+    // Ends the program as the close button does.
+    void quit();
 
     // True once the close command or an uncaught error has ended the program.
     bool hasEnded() const { return m_ended; }
@@ -91,7 +96,7 @@ public:
     };
     const Controls& controls() const { return m_c; }
     QWidget* piece(Piece p) const { return m_pieces[static_cast<std::size_t>(p)]; }
-    QString visibilityMarker() const { return m_visibilityMarker; }
+    QString visibilityMarker() const;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -99,9 +104,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    // Version check, then the channel list's download into listFile; why it did not arrive, or
-    // nothing when it did (or when the program is ending).
-    QString checkVersionAndDownloadList(const QString& listFile);
+    static QString text(std::u16string_view s);
     void setPiece(Piece piece, QWidget* w);
     // One control array of hot areas: tooltips, places in the layout, the shared click handler.
     std::array<HotArea*, 4> hotAreaArray(const std::array<std::u16string_view, 4>& tips,
@@ -110,25 +113,35 @@ private:
     HotArea& titleButton(TitleButton button) const {
         return *m_c.Image9[static_cast<std::size_t>(button)];
     }
+    // The labels and tooltips as views of what is being watched.
+    void showViewing();
     void setUpVolume();
     void registerTrayIcon();
     void loadChannelList();
     void setStatusLine(const QString& text);
-    void setOnTop(bool onTop);
-    void showFromTray();
+    // Hides into the tray, or only minimises when there is no tray to come back from.
+    void minimise();
+
+    // Carrying out the viewing commands.
+    void open(const Channel& channel) override;
+    void playAgain() override;
+    void stop() override;
+    void setVolume(int volume) override;
+    void setMute(bool mute) override;
+    void setFullScreen(bool on) override;
+    void setOnTop(bool onTop) override;
+    void setMaximised(bool maximised) override;
+    void setShown(bool shown) override;
     void end(int exitCode);
     // Reports an error that ends the program, as guarded() does for a handler's.
     void fail(int number, const QString& description);
-    QString serverAddress(const char* path) const;
 
-    QString m_server;
     Desktop m_desktop;
-    platform::Player* m_player = nullptr; // a child of the window, like every control
-    std::unique_ptr<platform::HttpClient> m_http;
-    std::unique_ptr<platform::PendingText> m_versionRequest; // sent when the window is made
+    platform::Player* m_player = nullptr;    // a child of the window, like every control
+    std::unique_ptr<ChannelServer> m_server; // asked for the version when the window is made
     Controls m_c{};
+    Viewing* m_viewing = nullptr;
     std::array<QWidget*, PieceCount> m_pieces{};
-    QString m_visibilityMarker;
     // Shown in the status line while the player has nothing to say.
     QString m_idleNote;
     bool m_ended = false;

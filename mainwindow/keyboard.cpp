@@ -95,7 +95,7 @@ bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
 
 bool KeyboardControl::ours(const QWidget& widget) const {
     const QWidget* window = widget.window();
-    return window == &m_form || (m_form.controls().WMP->fullScreen() && window->isFullScreen());
+    return window == &m_form || (m_form.viewing().fullScreen() && window->isFullScreen());
 }
 
 bool KeyboardControl::onKey(const QKeyEvent& e) {
@@ -113,8 +113,7 @@ bool KeyboardControl::onKey(const QKeyEvent& e) {
         where = KeyFocus::Slider;
     }
     const std::optional<KeyCommand> command = keyCommand(e.key(), e.modifiers(), where);
-    if (!command ||
-        (*command == KeyCommand::LeaveFullScreen && !m_form.controls().WMP->fullScreen())) {
+    if (!command || (*command == KeyCommand::LeaveFullScreen && !m_form.viewing().fullScreen())) {
         return false;
     }
     run(*command);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace rz4::mainwindow {
 
@@ -26,6 +27,13 @@ struct PixelRect {
 using common::TwipsPerPixel;
 inline constexpr float DesignWidth = 9345.0F;  // 623 px
 inline constexpr float DesignHeight = 6750.0F; // 450 px
+
+// The caption, in the title bar and as the window's title.
+inline constexpr std::u16string_view Caption = u"RZ4网络电视！Ver:09011230";
+// The "now watching" line and the caption stay where the design put them; the layout moves
+// neither.
+inline constexpr TwipRect Label1Place{240, 480, 3855, 240};
+inline constexpr TwipRect Label3Place{480, 105, 2925, 210};
 
 // Every control the layout moves, in the order it moves them.
 enum class Piece {

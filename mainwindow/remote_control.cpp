@@ -4,16 +4,13 @@
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/key_commands.h"
-#include "mainwindow/tray.h"
-#include "mainwindow/visibility_marker.h"
+#include "mainwindow/viewing.h"
 #include "platform/media_state.h"
 #include "platform/player.h"
 #include "platform/screen_saver.h"
-#include "skinctl/tvate.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QTreeView>
 
 namespace rz4::mainwindow {
 
@@ -24,24 +21,19 @@ constexpr int TagRole = ChannelTreeWidget::TagRole;
 } // namespace
 
 RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), m_form(form),
+    : QObject(parent), m_form(form), m_viewing(form.viewing()),
       m_mpris(new platform::MprisService(bus, programName(), QGuiApplication::desktopFileName(),
                                          *this, this)),
       m_screenSaver(new platform::ScreenSaverInhibitor(bus, programName(),
                                                        QStringLiteral("正在收看频道"), this)) {
-    const Form1::Controls& c = form.controls();
-    connect(c.WMP, &platform::Player::StatusChange, this, &RemoteControl::refresh);
-    connect(c.WMP, &platform::Player::FullScreenChange, this, &RemoteControl::refresh);
-    connect(
-        c.volume, &skinctl::tVate::Changed, this,
-        [this](std::int32_t& /*tValue*/, std::int32_t& /*tMax*/) { refresh(); },
-        Qt::DirectConnection);
-    ChannelTreeWidget& tree = *c.TreeView1;
-    // After the window's own handler: a click that starts a channel may leave the status as it was,
-    // and so may Enter on a channel found by typing.
-    connect(&tree, &QAbstractItemView::clicked, this, &RemoteControl::refresh);
-    connect(&tree, &ChannelTreeWidget::enterPressed, this, &RemoteControl::refresh);
-    QAbstractItemModel* model = tree.model();
+    connect(&m_viewing, &Viewing::channelChanged, this, [this] {
+        ++m_track;
+        refresh();
+    });
+    connect(&m_viewing, &Viewing::playStateChanged, this, &RemoteControl::refresh);
+    connect(&m_viewing, &Viewing::fullScreenChanged, this, &RemoteControl::refresh);
+    connect(&m_viewing, &Viewing::volumeChanged, this, &RemoteControl::refresh);
+    QAbstractItemModel* model = form.controls().TreeView1->model();
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (!m_listHasChannels) {
             checkListHasChannels();
@@ -57,10 +49,18 @@ RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* p
 
 RemoteControl::~RemoteControl() = default;
 
+void RemoteControl::act(const std::function<void(Viewing&)>& command) {
+    m_form.guarded([this, &command] { command(m_viewing); });
+}
+
+bool RemoteControl::playing() const {
+    return platform::playbackStatus(m_viewing.playState()) == platform::PlaybackStatus::Playing;
+}
+
 void RemoteControl::raise() {
     m_form.guarded([this] {
-        if (m_form.visibilityMarker().toStdU16String() != marker::Shown) {
-            m_form.Picture2_MouseMove(TrayClick::Left); // as a click on the tray icon shows it
+        if (!m_viewing.shown()) {
+            m_viewing.setShown(true); // as a click on the tray icon shows it
             return;
         }
         if (m_form.isMinimized()) {
@@ -72,36 +72,34 @@ void RemoteControl::raise() {
 }
 
 void RemoteControl::quit() {
-    m_form.guarded([this] { m_form.Image9_Click(indexOf(TitleButton::Close)); });
+    m_form.quit();
 }
 
 void RemoteControl::setFullscreen(bool on) {
-    if (on) {
-        press(PlayerButton::FullScreen);
-        return;
-    }
-    // Leaving full screen is the player's own business, as Esc on the picture is.
-    m_form.guarded([this] { m_form.controls().WMP->setFullScreen(false); });
+    act([on](Viewing& v) { v.setFullScreen(on); });
 }
 
 void RemoteControl::play() {
-    press(PlayerButton::Play);
+    act([](Viewing& v) { v.playAgain(); });
 }
 
 // A live channel cannot wait: pausing it stops it, and play starts it again at the live edge.
 void RemoteControl::pause() {
-    if (state().status == platform::PlaybackStatus::Playing) {
-        press(PlayerButton::Stop);
+    if (playing()) {
+        stop();
     }
 }
 
 void RemoteControl::playPause() {
-    press(state().status == platform::PlaybackStatus::Playing ? PlayerButton::Stop
-                                                              : PlayerButton::Play);
+    if (playing()) {
+        stop();
+    } else {
+        play();
+    }
 }
 
 void RemoteControl::stop() {
-    press(PlayerButton::Stop);
+    act([](Viewing& v) { v.stop(); });
 }
 
 void RemoteControl::next() {
@@ -113,21 +111,15 @@ void RemoteControl::previous() {
 }
 
 void RemoteControl::setVolume(double volume) {
-    m_form.guarded([this, volume] {
-        skinctl::tVate& slider = *m_form.controls().volume;
-        slider.setValue(sliderValue(volume, slider.Max()));
-    });
+    act([volume](Viewing& v) { v.setVolume(sliderValue(volume, Viewing::MaxVolume)); });
 }
 
 void RemoteControl::toggleMute() {
-    press(PlayerButton::Mute);
+    act([](Viewing& v) { v.toggleMute(); });
 }
 
 void RemoteControl::stepVolume(int steps) {
-    m_form.guarded([this, steps] {
-        skinctl::tVate& slider = *m_form.controls().volume;
-        slider.setValue(steppedVolume(slider.Value(), steps, slider.Max()));
-    });
+    act([steps](Viewing& v) { v.setVolume(steppedVolume(v.volume(), steps, Viewing::MaxVolume)); });
 }
 
 void RemoteControl::setGuide(std::shared_ptr<const guide::Guide> guide) {
@@ -135,54 +127,33 @@ void RemoteControl::setGuide(std::shared_ptr<const guide::Guide> guide) {
     refresh();
 }
 
-void RemoteControl::press(PlayerButton button) {
-    m_form.guarded([this, button] { m_form.Image14_Click(indexOf(button)); });
-    refresh();
-}
-
-// As a click on the channel does: the node becomes the tree's current one, then the click's
-// handler plays it.
+// From the tree's current node, which the user may have moved away from the channel on.
 void RemoteControl::stepChannel(Direction direction) {
-    m_form.guarded([this, direction] {
-        QTreeView& tree = *m_form.controls().TreeView1;
-        const QModelIndex channel =
-            adjacentChannel(*tree.model(), tree.currentIndex(), direction, TagRole);
-        if (!channel.isValid()) {
-            return;
-        }
-        for (QModelIndex group = channel.parent(); group.isValid(); group = group.parent()) {
-            tree.expand(group);
-        }
-        tree.setCurrentIndex(channel);
-        tree.scrollTo(channel);
-        m_form.TreeView1_NodeClick();
-    });
-    refresh();
+    const QModelIndex from = m_form.controls().TreeView1->currentIndex();
+    act([direction, &from](Viewing& v) { v.playAdjacent(direction, from); });
 }
 
 void RemoteControl::refresh() {
-    const Form1::Controls& c = m_form.controls();
-    followChannel();
-    const platform::PlayState playState = c.WMP->playState();
+    const platform::PlayState playState = m_viewing.playState();
+    const Channel& channel = m_viewing.channel();
     platform::MediaState s;
     s.status = platform::playbackStatus(playState);
     s.track = m_track;
-    s.title = m_title;
-    s.album = m_album;
+    s.title = channel.name;
+    s.album = channel.group;
     m_programmeChange.stop();
     if (m_guide && m_track != 0) {
         const std::int64_t now = QDateTime::currentSecsSinceEpoch();
-        const guide::NowNext on = m_guide->at(m_title, now);
+        const guide::NowNext on = m_guide->at(channel.name, now);
         s.artist = on.now ? on.now->title : QString();
-        if (const auto change = m_guide->nextChange(m_title, now)) {
+        if (const auto change = m_guide->nextChange(channel.name, now)) {
             // A second late rather than early: the programme has changed when the timer fires.
             m_programmeChange.start(
                 std::chrono::seconds(std::min<std::int64_t>(*change - now + 1, 86400)));
         }
     }
-    const std::int32_t max = c.volume->Max();
-    s.volume = max > 0 ? static_cast<double>(c.volume->Value()) / max : 0.0;
-    s.fullscreen = c.WMP->fullScreen();
+    s.volume = static_cast<double>(m_viewing.volume()) / Viewing::MaxVolume;
+    s.fullscreen = m_viewing.fullScreen();
     // The full-screen command acts only on a channel that plays; leaving is always possible.
     s.canSetFullscreen = s.fullscreen || playState == platform::PlayState::Playing;
     s.canGoNext = m_listHasChannels;
@@ -200,11 +171,13 @@ void RemoteControl::prepareNeighbours(platform::PlayState playState) {
     const bool watching = playState != platform::PlayState::Stopped &&
                           playState != platform::PlayState::Ready &&
                           playState != platform::PlayState::Undefined;
-    if (watching && !m_url.isEmpty() && node.data(TagRole).toString() == m_url) {
+    // From the channel on, and only while the tree's cursor is on it: that is where a step starts.
+    const QString& on = m_viewing.channel().address;
+    if (watching && !on.isEmpty() && node.data(TagRole).toString() == on) {
         for (const Direction d : {Direction::Next, Direction::Previous}) {
             const QString url =
                 adjacentChannel(*c.TreeView1->model(), node, d, TagRole).data(TagRole).toString();
-            if (!url.isEmpty() && url != m_url && !neighbours.contains(url)) {
+            if (!url.isEmpty() && url != on && !neighbours.contains(url)) {
                 neighbours.append(url);
             }
         }
@@ -213,25 +186,6 @@ void RemoteControl::prepareNeighbours(platform::PlayState playState) {
         m_neighbours = neighbours;
         c.WMP->prepareNeighbours(neighbours);
     }
-}
-
-// A new address in the player came from a click on the tree's current node, or from start-up.
-void RemoteControl::followChannel() {
-    const QString url = m_form.controls().WMP->URL();
-    if (url == m_url) {
-        return;
-    }
-    m_url = url;
-    const QModelIndex node = m_form.controls().TreeView1->currentIndex().siblingAtColumn(0);
-    if (url.isEmpty() || node.data(TagRole).toString() != url) {
-        m_track = 0;
-        m_title.clear();
-        m_album.clear();
-        return;
-    }
-    ++m_track;
-    m_title = node.data(Qt::DisplayRole).toString();
-    m_album = node.parent().data(Qt::DisplayRole).toString();
 }
 
 void RemoteControl::checkListHasChannels() {

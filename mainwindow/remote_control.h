@@ -1,7 +1,6 @@
 #pragma once
 
 #include "mainwindow/channel_order.h"
-#include "mainwindow/window_commands.h"
 #include "platform/mpris.h"
 
 #include <QDBusConnection>
@@ -16,6 +15,8 @@ namespace rz4::guide {
 class Guide;
 }
 
+#include <functional>
+
 namespace rz4::platform {
 class ScreenSaverInhibitor;
 }
@@ -23,11 +24,12 @@ class ScreenSaverInhibitor;
 namespace rz4::mainwindow {
 
 class Form1;
+class Viewing;
 
-// Drives the window from outside its hot areas (the desktop's media controls and media keys, the
-// keyboard, the wheel), always through the handlers the mouse uses, so that the window shows the
-// true state; and tells the desktop what plays: its media controls, and the screen saver, which
-// stays away while a channel shows pictures.
+// Drives what is watched from outside the window's hot areas (the desktop's media controls and
+// media keys, the keyboard, the wheel) through the same viewing commands the mouse uses; and tells
+// the desktop what plays: its media controls, and the screen saver, which stays away while a
+// channel shows pictures.
 class RemoteControl : public QObject, public platform::MediaCommands {
     Q_OBJECT
 public:
@@ -53,26 +55,22 @@ public:
     void setGuide(std::shared_ptr<const guide::Guide> guide);
 
 private:
-    // What the desktop's media controls were last shown.
-    const platform::MediaState& state() const { return m_mpris->state(); }
-
-    void press(PlayerButton button);
+    // Runs a viewing command as a handler of the window runs.
+    void act(const std::function<void(Viewing&)>& command);
+    bool playing() const;
     void stepChannel(Direction direction);
-    // Publishes the window's state and keeps the screen awake or not.
+    // Publishes the viewing state and keeps the screen awake or not.
     void refresh();
-    void followChannel();
     void prepareNeighbours(platform::PlayState playState);
     void checkListHasChannels();
 
     Form1& m_form;
+    Viewing& m_viewing;
     platform::MprisService* m_mpris = nullptr;
     platform::ScreenSaverInhibitor* m_screenSaver = nullptr;
-    // The address last seen in the player and the channel node that started it.
-    QString m_url;
     QStringList m_neighbours; // what the player holds ready
+    // Counts the channels chosen.
     int m_track = 0;
-    QString m_title;
-    QString m_album;
     bool m_listHasChannels = false;
     std::shared_ptr<const guide::Guide> m_guide;
     QTimer m_programmeChange; // set for the next programme's start or end, never polling

@@ -2,8 +2,7 @@
 
 #include <string_view>
 
-// Tooltips of the hot areas. The two-state commands keep their state in their tooltip, which
-// always names what the next click does.
+// Tooltips of the hot areas.
 namespace rz4::mainwindow::tip {
 inline constexpr std::u16string_view Minimise = u"最小化";
 inline constexpr std::u16string_view OnTop = u"窗口置顶";

@@ -1,14 +1,12 @@
 #include "mainwindow/tray.h"
 
-#include "mainwindow/visibility_marker.h"
-
 namespace rz4::mainwindow {
 
-TrayAction trayAction(TrayClick click, std::u16string_view visibilityMarker) {
+TrayAction trayAction(TrayClick click, bool shown) {
     if (click != TrayClick::Left) {
         return TrayAction::None;
     }
-    return visibilityMarker == marker::Shown ? TrayAction::Hide : TrayAction::Show;
+    return shown ? TrayAction::Hide : TrayAction::Show;
 }
 
 } // namespace rz4::mainwindow

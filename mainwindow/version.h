@@ -1,13 +1,11 @@
 #pragma once
 
+#include "mainwindow/version_number.h"
+
 #include <string>
 #include <string_view>
 
 namespace rz4::mainwindow {
-
-inline constexpr int VersionMajor = 3;
-inline constexpr int VersionMinor = 0;
-inline constexpr int VersionRevision = 0;
 
 // "3.0.0": plain decimal numbers joined by dots.
 std::u16string versionText(int major, int minor, int revision);

@@ -4,22 +4,22 @@
 
 namespace rz4::mainwindow {
 
-OnTopStep onTopCommand(std::u16string_view tooltip) {
-    if (tooltip == tip::OnTop) {
-        return {true, tip::NotOnTop};
-    }
-    return {false, tip::OnTop};
+std::u16string_view onTopTip(bool onTop) {
+    return onTop ? tip::NotOnTop : tip::OnTop;
 }
 
-SizeStep sizeCommand(std::u16string_view tooltip, float screenWidth, float screenHeight,
-                     const std::function<std::int16_t()>& taskbarHeight) {
-    if (tooltip == tip::Maximise) {
+std::u16string_view sizeTip(bool maximised) {
+    return maximised ? tip::Restore : tip::Maximise;
+}
+
+TwipRect windowRect(bool maximised, float screenWidth, float screenHeight,
+                    const std::function<std::int16_t()>& taskbarHeight) {
+    if (maximised) {
         const std::int16_t taskbar = taskbarHeight();
-        return {{0, 0, screenWidth, screenHeight - taskbar}, tip::Restore};
+        return {0, 0, screenWidth, screenHeight - taskbar};
     }
-    return {{(screenWidth - DesignWidth) / 2, (screenHeight - DesignHeight) / 2, DesignWidth,
-             DesignHeight},
-            tip::Maximise};
+    return {(screenWidth - DesignWidth) / 2, (screenHeight - DesignHeight) / 2, DesignWidth,
+            DesignHeight};
 }
 
 } // namespace rz4::mainwindow

@@ -17,19 +17,14 @@ template <class Button> constexpr std::int16_t indexOf(Button button) {
     return static_cast<std::int16_t>(button);
 }
 
-struct OnTopStep {
-    bool onTop;                  // the state to put the window in
-    std::u16string_view nextTip; // the tooltip afterwards
-};
-OnTopStep onTopCommand(std::u16string_view tooltip);
+// The two-state commands' tooltips always name what the next click does.
+std::u16string_view onTopTip(bool onTop);
+std::u16string_view sizeTip(bool maximised);
 
-struct SizeStep {
-    TwipRect window; // outer rectangle, relative to the screen's top-left corner
-    std::u16string_view nextTip;
-};
-// Maximise leaves the taskbar's height free at the bottom; restore goes back to the design size,
-// centred. The taskbar height is asked for only when maximising.
-SizeStep sizeCommand(std::u16string_view tooltip, float screenWidth, float screenHeight,
-                     const std::function<std::int16_t()>& taskbarHeight);
+// The window's outer rectangle, relative to the screen's top-left corner. Maximised leaves the
+// taskbar's height free at the bottom; restored is the design size, centred. The taskbar height
+// is asked for only when maximising.
+TwipRect windowRect(bool maximised, float screenWidth, float screenHeight,
+                    const std::function<std::int16_t()>& taskbarHeight);
 
 } // namespace rz4::mainwindow

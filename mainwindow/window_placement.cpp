@@ -7,6 +7,11 @@
 
 namespace rz4::mainwindow {
 
+QRect pixels(const TwipRect& r) {
+    const PixelRect p = toPixels(r);
+    return {p.x, p.y, p.width, p.height};
+}
+
 void placeWindow(QWidget& window, const QRect& geometry) {
     const double scale = window.devicePixelRatioF();
     window.setBaseSize(

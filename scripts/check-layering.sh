@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 rules=(common/* channels/* guide/* tools/*.cpp tools/*.h
        mainwindow/channel_order.* mainwindow/key_commands.* mainwindow/layout.* mainwindow/session.*
        mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.* mainwindow/version.*
-       mainwindow/visibility_marker.h mainwindow/window_commands.*
+       mainwindow/viewing.* mainwindow/visibility_marker.h mainwindow/window_commands.*
        skinctl/slider_math.* platform/media_state.* platform/playback.* platform/relay_rules.*
        platform/renderer_restarts.*)
 

@@ -1,41 +1,66 @@
 """Drives the real rz4tv window on a virtual desktop: finds it, knows where its controls are at the
 design size, clicks tree rows and hot areas, and tells whether the video is moving."""
 
+import argparse
+import functools
+import json
 import os
+import subprocess
 import time
 
 from desktop import DesktopError, difference, mean_brightness, wait_until
 
-CAPTION = "RZ4网络电视！Ver:09011230"
-DESIGN_W, DESIGN_H = 623, 450
-ROW_H = 19
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
-def px(twips):
-    return twips / 15.0
+def _build_dir():
+    """The build folder the suite was given (--build-dir), the repository's build/ otherwise."""
+    ap = argparse.ArgumentParser(add_help=False)
+    ap.add_argument("--build-dir", default=os.path.join(ROOT, "build"))
+    return ap.parse_known_args()[0].build_dir
+
+
+@functools.lru_cache(maxsize=None)
+def _facts(w=None, h=None):
+    """What the program's own layout code says for a client area of w x h pixels."""
+    tool = os.path.join(_build_dir(), "mainwindow", "rz4-layout-facts")
+    size = [] if w is None else [str(w), str(h)]
+    return json.loads(subprocess.run([tool, *size], check=True, capture_output=True,
+                                     text=True).stdout)
+
+
+def __getattr__(name):
+    """CAPTION, DESIGN_W, DESIGN_H and ROW_H, read from the layout code on first use."""
+    facts = _facts()
+    design = facts["design"]
+    values = {"CAPTION": facts["caption"], "ROW_H": facts["rowHeight"],
+              "DESIGN_W": round(design[2] / facts["twipsPerPixel"]),
+              "DESIGN_H": round(design[3] / facts["twipsPerPixel"])}
+    if name not in values:
+        raise AttributeError(name)
+    return values[name]
 
 
 class Layout:
-    """Pixel rectangles of the controls for a client size W x H (pixels), from the layout rule;
+    """Pixel rectangles of the controls for a client size W x H (pixels), from the layout code;
     in device pixels when a scale factor is given, W and H staying logical."""
 
-    def __init__(self, w=DESIGN_W, h=DESIGN_H, scale=1.0):
-        W, H = w * 15, h * 15
-        self.video = (px(120), px(915), px(W - 3260), px(H - 1845))
-        self.tree = (px(W - 3050), px(3188), px(2930), px(H - 3323))
-        self.browser = (px(W - 3050), px(360), px(2930), px(2318))
-        self.label1 = (px(240), px(480), px(3855), px(240))
-        self.label2 = (px(220), px(H - 930), px(2400), px(180))
-        self.title = {0: (px(W - 1860), 0, px(375), px(255)),
-                      1: (px(W - 1485), 0, px(375), px(255)),
-                      2: (px(W - 1110), 0, px(375), px(255)),
-                      3: (px(W - 735), 0, px(735), px(255))}
-        self.player = {0: (px(80), px(H - 525), px(375), px(405)),
-                       1: (px(575), px(H - 525), px(375), px(405)),
-                       2: (px(1070), px(H - 525), px(375), px(405)),
-                       3: (px(W - 4210), px(H - 525), px(375), px(405))}
-        self.strip = (px(360), 0, px(W - 2220 - 360), px(375))
-        self.volume = (px(1675), px(H - 405), px(1335), px(200))
+    def __init__(self, w=None, h=None, scale=1.0):
+        w = __getattr__("DESIGN_W") if w is None else w
+        h = __getattr__("DESIGN_H") if h is None else h
+        facts = _facts(w, h)
+        per_px = facts["twipsPerPixel"]
+        p = {name: tuple(v / per_px for v in rect) for name, rect in facts["pieces"].items()}
+        self.video = p["WMP"]
+        self.tree = p["TreeView1"]
+        self.browser = p["WebBrowser1"]
+        self.label1 = p["Label1"]
+        # The status line grows with its text: the region its text may take.
+        self.label2 = p["Label2"][:2] + (2400 / per_px, p["Label2"][3])
+        self.title = {i: p[f"Image9_{i}"] for i in range(4)}
+        self.player = {i: p[f"Image14_{i}"] for i in range(4)}
+        self.strip = p["Image15"]
+        self.volume = p["volume"]
         for name, value in vars(self).items():
             if isinstance(value, dict):
                 setattr(self, name, {k: _scaled(r, scale) for k, r in value.items()})
@@ -120,7 +145,7 @@ class Rz4Window:
 
     def click_row(self, row):
         tx, ty, tw, _ = self.layout().tree
-        row_h = ROW_H * self.scale
+        row_h = __getattr__("ROW_H") * self.scale
         self.click_point((int(tx + 60 * self.scale), int(ty + row_h * row + row_h / 2)))
 
     def play_first_demo_channel(self):

@@ -1,6 +1,7 @@
 // rz4-chanlist: encode, decode, inspect and build channel lists for the client.
 #include "channels/codec.h"
 #include "channels/file_io.h"
+#include "channels/list_size.h"
 #include "common/runtime_error.h"
 #include "tools/check.h"
 #include "tools/list_file.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <span>
@@ -154,18 +156,27 @@ int runCheck(Arguments args) {
     for (const Warning& w : checker.warnings()) {
         std::cout << file << ":" << w.line << ": " << w.message << "\n";
     }
+    std::size_t warnings = checker.warnings().size();
+    // The codec keeps the size, so a decoded list is as large as the one the server would serve.
+    if (const auto bytes = std::filesystem::file_size(file);
+        bytes > static_cast<std::uintmax_t>(rz4::channels::MaxListBytes)) {
+        std::cout << file << ": " << bytes << " bytes, more than the "
+                  << rz4::channels::MaxListBytes / (1024 * 1024)
+                  << " MiB the client downloads: it would open without channels\n";
+        ++warnings;
+    }
     int counts[3] = {};
     for (const auto* node : tree.nodes()) {
         const std::string kind = nodeKind(*node);
         ++counts[kind == "category" ? 0 : kind == "group" ? 1 : 2];
     }
-    if (counts[2] == 0 && !checker.warnings().empty() && !decoded) {
+    if (counts[2] == 0 && warnings > 0 && !decoded) {
         std::cerr << "rz4-chanlist: no channel at all; if " << file
                   << " is plain text already, try --decoded\n";
     }
     std::cout << file << ": " << counts[0] << " categories, " << counts[1] << " groups, "
-              << counts[2] << " channels, " << checker.warnings().size() << " warning(s)\n";
-    return checker.warnings().empty() ? 0 : 1;
+              << counts[2] << " channels, " << warnings << " warning(s)\n";
+    return warnings == 0 ? 0 : 1;
 }
 
 GroupBy groupBy(const std::string& value) {

@@ -1,5 +1,6 @@
 #include "tools/check.h"
 
+#include "channels/list_markers.h"
 #include "common/stream_address.h"
 #include "tools/tree_json.h"
 #include "tools/tvg_id.h"
@@ -41,7 +42,7 @@ void ListChecker::lineRead(const channels::LineRead& line) {
     }
     std::string markers;
     int count = 0;
-    for (const char marker : {'*', ']', '|'}) {
+    for (const char marker : channels::marker::Read) {
         if (line.text.find(marker) != std::string_view::npos) {
             markers += std::string(count++ == 0 ? "\"" : ", \"") + marker + "\"";
         }

@@ -1,5 +1,6 @@
 #include "tools/list_address.h"
 
+#include "channels/list_markers.h"
 #include "common/stream_address.h"
 
 #include <algorithm>
@@ -7,6 +8,9 @@
 namespace rz4::tools {
 
 namespace {
+
+// In an address, what would make the client read a category or a group.
+constexpr char ReadAsList[] = {channels::marker::Category, channels::marker::GroupClose, '\0'};
 
 constexpr char Hex[] = "0123456789ABCDEF";
 
@@ -45,7 +49,7 @@ ListAddress listAddress(std::string_view address, bool encodeQuery) {
                         "mmsh, srt)";
         return result;
     }
-    const std::size_t marker = a.find_first_of("*]");
+    const std::size_t marker = a.find_first_of(ReadAsList);
     if (marker == std::string::npos) {
         return result;
     }
@@ -53,7 +57,7 @@ ListAddress listAddress(std::string_view address, bool encodeQuery) {
     const std::size_t fragment = a.find('#', query == std::string::npos ? 0 : query);
     const std::size_t queryEnd = std::min(fragment, a.size());
     const bool onlyInQuery = query != std::string::npos && marker > query &&
-                             a.find_first_of("*]", queryEnd) == std::string::npos;
+                             a.find_first_of(ReadAsList, queryEnd) == std::string::npos;
     if (!onlyInQuery) {
         const std::size_t host = a.find("://") + 3;
         result.whyNot =
@@ -71,8 +75,10 @@ ListAddress listAddress(std::string_view address, bool encodeQuery) {
     std::string encoded = a.substr(0, query);
     for (std::size_t i = query; i < queryEnd; ++i) {
         const char c = a[i];
-        encoded += c == '*' || c == '[' || c == ']' ? percent(static_cast<unsigned char>(c))
-                                                    : std::string(1, c);
+        encoded += c == channels::marker::Category || c == channels::marker::GroupOpen ||
+                           c == channels::marker::GroupClose
+                       ? percent(static_cast<unsigned char>(c))
+                       : std::string(1, c);
     }
     encoded += a.substr(queryEnd);
     result.change = "\"*\", \"[\" and \"]\" of the query percent-encoded";

@@ -1,5 +1,6 @@
 #include "tools/list_name.h"
 
+#include "channels/list_markers.h"
 #include "common/runtime_error.h"
 #include "tools/extinf.h"
 
@@ -33,11 +34,11 @@ void note(std::string& changes, const std::string& what) {
 
 const char* fullWidth(char marker) {
     switch (marker) {
-    case '*':
+    case channels::marker::Category:
         return "＊";
-    case '|':
+    case channels::marker::Address:
         return "｜";
-    case '[':
+    case channels::marker::GroupOpen:
         return "［";
     default:
         return "］";
@@ -49,15 +50,15 @@ std::string withoutMarkers(const std::string& name, std::string& changes) {
     std::vector<bool> wide(name.size(), false);
     std::vector<std::size_t> open;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '[') {
+        if (name[i] == channels::marker::GroupOpen) {
             open.push_back(i);
-        } else if (name[i] == ']') {
+        } else if (name[i] == channels::marker::GroupClose) {
             wide[i] = true;
             if (!open.empty()) {
                 wide[open.back()] = true;
                 open.pop_back();
             }
-        } else if (name[i] == '*' || name[i] == '|') {
+        } else if (name[i] == channels::marker::Category || name[i] == channels::marker::Address) {
             wide[i] = true;
         }
     }

@@ -1,6 +1,7 @@
 #include "tools/m3u.h"
 
 #include "channels/cp936.h"
+#include "channels/list_markers.h"
 #include "tools/extinf.h"
 #include "tools/list_address.h"
 #include "tools/list_name.h"
@@ -303,14 +304,14 @@ private:
             encoder.encode(text, list);
             list += "\r\n";
         };
-        line("*" + m_category);
+        line(channels::marker::Category + m_category);
         for (const Group& group : m_groups) {
             if (group.channels.empty()) {
                 continue;
             }
-            line("[" + group.name + "]");
+            line(channels::marker::GroupOpen + group.name + channels::marker::GroupClose);
             for (const Channel& channel : group.channels) {
-                line(channel.name + "|" + channel.address);
+                line(channel.name + channels::marker::Address + channel.address);
                 if (!channel.tvgId.empty()) {
                     line(std::string(TvgIdLine) + channel.tvgId);
                 }

@@ -1,4 +1,4 @@
-// Channel switches of our player, timed from setting URL to the first picture ("正在播放").
+// Channel switches of our player, timed from setting URL to the first picture (playing).
 // Usage: zap_probe URL_A URL_B SWITCHES DWELL_MS [neighbours]; prints one time in ms per line,
 // then on standard error what the player fetched. With "neighbours" the channel not playing is
 // held ready, as the window holds the channels next to the one on screen. Each channel
@@ -22,6 +22,7 @@
 #include <string_view>
 
 using rz4::platform::Player;
+using rz4::platform::PlayState;
 
 namespace {
 
@@ -29,15 +30,15 @@ namespace {
 bool waitPlaying(Player& player, int boundMs) {
     QEventLoop loop;
     QObject::connect(&player, &Player::StatusChange, &loop, [&] {
-        if (player.status() == QStringLiteral("正在播放")) {
+        if (player.playState() == PlayState::Playing) {
             loop.quit();
         }
     });
     QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
-    if (player.status() != QStringLiteral("正在播放")) {
+    if (player.playState() != PlayState::Playing) {
         loop.exec();
     }
-    return player.status() == QStringLiteral("正在播放");
+    return player.playState() == PlayState::Playing;
 }
 
 long pssKib() {

@@ -10,18 +10,11 @@
 
 using namespace rz4::mainwindow;
 
-TEST(WindowCommands, OnTopTooltipAlwaysNamesTheNextClick) {
-    std::u16string tooltip(tip::OnTop);
-    bool onTop = false;
-    for (int click = 0; click < 4; ++click) {
-        const OnTopStep step = onTopCommand(tooltip);
-        onTop = step.onTop;
-        tooltip = step.nextTip;
-        EXPECT_EQ(tooltip, onTop ? tip::NotOnTop : tip::OnTop);
-    }
-    EXPECT_FALSE(onTop);
-    // Any text other than the exact "on top" wording counts as "currently on top".
-    EXPECT_FALSE(onTopCommand(u"窗口置顶 ").onTop);
+TEST(WindowCommands, TooltipsNameTheNextClick) {
+    EXPECT_EQ(onTopTip(false), tip::OnTop);
+    EXPECT_EQ(onTopTip(true), tip::NotOnTop);
+    EXPECT_EQ(sizeTip(false), tip::Maximise);
+    EXPECT_EQ(sizeTip(true), tip::Restore);
 }
 
 TEST(WindowCommands, MaximiseThenRestoreCentresTheDesignSize) {
@@ -30,19 +23,17 @@ TEST(WindowCommands, MaximiseThenRestoreCentresTheDesignSize) {
         ++asked;
         return 390;
     };
-    const SizeStep max = sizeCommand(tip::Maximise, 19200, 12000, taskbar);
-    EXPECT_EQ(max.nextTip, tip::Restore);
-    EXPECT_FLOAT_EQ(max.window.left, 0);
-    EXPECT_FLOAT_EQ(max.window.top, 0);
-    EXPECT_FLOAT_EQ(max.window.width, 19200);
-    EXPECT_FLOAT_EQ(max.window.height, 11610);
+    const TwipRect max = windowRect(true, 19200, 12000, taskbar);
+    EXPECT_FLOAT_EQ(max.left, 0);
+    EXPECT_FLOAT_EQ(max.top, 0);
+    EXPECT_FLOAT_EQ(max.width, 19200);
+    EXPECT_FLOAT_EQ(max.height, 11610);
 
-    const SizeStep restore = sizeCommand(max.nextTip, 19200, 12000, taskbar);
-    EXPECT_EQ(restore.nextTip, tip::Maximise);
-    EXPECT_FLOAT_EQ(restore.window.left, (19200 - 9345) / 2.0F);
-    EXPECT_FLOAT_EQ(restore.window.top, (12000 - 6750) / 2.0F);
-    EXPECT_FLOAT_EQ(restore.window.width, 9345);
-    EXPECT_FLOAT_EQ(restore.window.height, 6750);
+    const TwipRect restore = windowRect(false, 19200, 12000, taskbar);
+    EXPECT_FLOAT_EQ(restore.left, (19200 - 9345) / 2.0F);
+    EXPECT_FLOAT_EQ(restore.top, (12000 - 6750) / 2.0F);
+    EXPECT_FLOAT_EQ(restore.width, 9345);
+    EXPECT_FLOAT_EQ(restore.height, 6750);
     EXPECT_EQ(asked, 1); // restoring needs no taskbar
 }
 
@@ -52,20 +43,14 @@ TEST(WindowCommands, TaskbarHeightFromTheWorkArea) {
     // Taskbar at the top: the work area reaches the bottom of the screen.
     EXPECT_EQ(taskbarHeightTwips(800, 800 * 15.0, 15), 0);
     // The maximised window then ends exactly at the taskbar, or has the full height.
-    EXPECT_FLOAT_EQ(sizeCommand(
-                        tip::Maximise, 19200, 12000,
-                        [] {
-                            return taskbarHeightTwips(774, 12000, 15);
-                        }).window.height /
-                        15,
-                    774);
-    EXPECT_FLOAT_EQ(sizeCommand(
-                        tip::Maximise, 19200, 12000,
-                        [] {
-                            return taskbarHeightTwips(800, 12000, 15);
-                        }).window.height /
-                        15,
-                    800);
+    EXPECT_FLOAT_EQ(
+        windowRect(true, 19200, 12000, [] { return taskbarHeightTwips(774, 12000, 15); }).height /
+            15,
+        774);
+    EXPECT_FLOAT_EQ(
+        windowRect(true, 19200, 12000, [] { return taskbarHeightTwips(800, 12000, 15); }).height /
+            15,
+        800);
 }
 
 TEST(WindowCommands, TaskbarHeightRoundsHalfToEvenAndOverflows) {
@@ -80,28 +65,28 @@ TEST(WindowCommands, TaskbarHeightRoundsHalfToEvenAndOverflows) {
 TEST(TrayIcon, OnlyALeftPressTogglesTheWindow) {
     for (TrayClick click :
          {TrayClick::DoubleClick, TrayClick::Right, TrayClick::Middle, TrayClick::Other}) {
-        EXPECT_EQ(trayAction(click, marker::Shown), TrayAction::None);
-        EXPECT_EQ(trayAction(click, marker::Hidden), TrayAction::None);
+        EXPECT_EQ(trayAction(click, true), TrayAction::None);
+        EXPECT_EQ(trayAction(click, false), TrayAction::None);
     }
-    EXPECT_EQ(trayAction(TrayClick::Left, marker::Shown), TrayAction::Hide);
-    EXPECT_EQ(trayAction(TrayClick::Left, marker::Hidden), TrayAction::Show);
-    // Any marker that is not exactly "shown" brings the window back.
-    EXPECT_EQ(trayAction(TrayClick::Left, u""), TrayAction::Show);
+    EXPECT_EQ(trayAction(TrayClick::Left, true), TrayAction::Hide);
+    EXPECT_EQ(trayAction(TrayClick::Left, false), TrayAction::Show);
+    EXPECT_EQ(marker::of(true), marker::Shown);
+    EXPECT_EQ(marker::of(false), marker::Hidden);
 }
 
 TEST(TrayIcon, DoubleClickTogglesOnce) {
-    std::u16string m(marker::Shown);
+    bool shown = true;
     for (TrayClick click : {TrayClick::Left, TrayClick::DoubleClick}) {
-        switch (trayAction(click, m)) {
+        switch (trayAction(click, shown)) {
         case TrayAction::Hide:
-            m = marker::Hidden;
+            shown = false;
             break;
         case TrayAction::Show:
-            m = marker::Shown;
+            shown = true;
             break;
         case TrayAction::None:
             break;
         }
     }
-    EXPECT_EQ(m, marker::Hidden);
+    EXPECT_FALSE(shown);
 }

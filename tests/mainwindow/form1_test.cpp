@@ -1,9 +1,12 @@
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/hot_area.h"
+#include "platform/browser.h"
 #include "platform/player.h"
+#include "resources/resources.h"
 #include "served_folder.h"
 #include "skinctl/tvate.h"
+#include "tests/support/qt_main.h"
 
 #include "common/runtime_error.h"
 
@@ -14,7 +17,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
-#include <QStringEncoder>
 #include <QSystemTrayIcon>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -23,9 +25,20 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 using namespace rz4::mainwindow;
 
 namespace {
+
+// The application object as the program sets it up, with the window's resources loaded.
+[[maybe_unused]] const bool setUp =
+    rz4::testsupport::registerApplicationSetup([] { rz4::platform::Browser::prepareApplication(); },
+                                               [] {
+                                                   std::setlocale(LC_NUMERIC, "C");
+                                                   QApplication::setQuitOnLastWindowClosed(false);
+                                                   rz4::resources::init();
+                                               });
 
 const QString Soft = QStringLiteral("/zhibo/RZ4/soft/");
 
@@ -47,11 +60,6 @@ struct FakeDesktop {
                 [this](int code) { endings.push_back(code); }, [this] { return tray; }};
     }
 };
-
-QByteArray gbk(const QString& s) {
-    QStringEncoder enc("GB18030");
-    return enc(s);
-}
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -129,7 +137,7 @@ int topLevelCount(const QTreeView& tree) {
 } // namespace
 
 TEST_F(Form1Test, StartUpBuildsTheTreeFromTheServedListAndLeavesNoFile) {
-    serveVersion("3.0.0|2009-01-12|");
+    serveVersion(ownVersion() + "|2009-01-12|");
     serveStandardList();
     auto form = startForm();
     const auto& c = form->controls();
@@ -164,7 +172,7 @@ TEST_F(Form1Test, StartUpBuildsTheTreeFromTheServedListAndLeavesNoFile) {
 }
 
 TEST_F(Form1Test, ANewerVersionIsAnnouncedOnceBeforeTheList) {
-    serveVersion("3.0.1|notes");
+    serveVersion(nextVersion() + "|notes");
     serveStandardList();
     auto form = startForm();
 
@@ -177,7 +185,7 @@ TEST_F(Form1Test, ANewerVersionIsAnnouncedOnceBeforeTheList) {
 }
 
 TEST_F(Form1Test, AVersionTextWithALineEndCountsAsNewer) {
-    serveVersion("3.0.0\r\n");
+    serveVersion(ownVersion() + "\r\n");
     serveStandardList();
     auto form = startForm();
     EXPECT_EQ(m_desktop.boxes.size(), 1U);
@@ -192,7 +200,7 @@ TEST_F(Form1Test, NoVersionPageMeansNoMessage) {
 }
 
 TEST_F(Form1Test, WithoutAListTheWindowOpensEmptyAndSaysSo) {
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     auto form = startForm();
     const auto& c = form->controls();
     EXPECT_FALSE(form->hasEnded());
@@ -224,7 +232,7 @@ TEST_F(Form1Test, ADeadServerNeitherHangsNorAnnouncesAnything) {
 }
 
 TEST_F(Form1Test, ClickingNodesOpensGroupsAndPlaysChannels) {
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     serveStandardList();
     auto form = startForm();
     form->show();
@@ -316,7 +324,7 @@ TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {
     ASSERT_TRUE(ffmpeg.waitForFinished(120000));
     ASSERT_EQ(ffmpeg.exitCode(), 0);
 
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     serveStandardList();
     auto form = startForm();
     form->show(); // the player's engine starts with the window
@@ -351,7 +359,7 @@ TEST_F(Form1Test, StatusLineShowsThePlayerAndIsBlankWhilePlaying) {
 }
 
 TEST_F(Form1Test, PressesAtTheSlidersEndsSetTheVolume) {
-    serveVersion("3.0.0");
+    serveVersion(ownVersion());
     serveStandardList();
     auto form = startForm();
     form->show();

@@ -1,6 +1,8 @@
 #include "mainwindow/channel_order.h"
 #include "mainwindow/key_commands.h"
 
+#include "standard_items.h"
+
 #include <QStandardItemModel>
 
 #include <cmath>
@@ -8,22 +10,8 @@
 #include <gtest/gtest.h>
 
 using namespace rz4::mainwindow;
-
-namespace {
-
-constexpr int Tag = Qt::UserRole;
-
-QStandardItem* node(const QString& text, const QString& tag = {},
-                    const QList<QStandardItem*>& children = {}) {
-    auto* item = new QStandardItem(text);
-    if (!tag.isEmpty()) {
-        item->setData(tag, Tag);
-    }
-    item->appendRows(children);
-    return item;
-}
-
-} // namespace
+using rz4::testing::node;
+using rz4::testing::Tag;
 
 TEST(ChannelOrder, StepsThroughChannelsAcrossGroupsAndCategoriesAndWraps) {
     QStandardItem* one = node("one", "http://s/1");

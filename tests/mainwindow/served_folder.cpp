@@ -1,19 +1,15 @@
 #include "served_folder.h"
 
-#include "platform/browser.h"
-#include "resources/resources.h"
-#include "tests/support/qt_main.h"
+#include "mainwindow/version.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-
-#include <signal.h>
+#include <csignal>
 #include <sys/prctl.h>
 
 namespace {
@@ -69,14 +65,20 @@ void ServedFolder::put(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-// The application object as the program sets it up, with the window's resources loaded.
-[[maybe_unused]] const bool setUp =
-    rz4::testsupport::registerApplicationSetup([] { rz4::platform::Browser::prepareApplication(); },
-                                               [] {
-                                                   std::setlocale(LC_NUMERIC, "C");
-                                                   QApplication::setQuitOnLastWindowClosed(false);
-                                                   rz4::resources::init();
-                                               });
+QByteArray ownVersion() {
+    return QByteArray::fromStdString(std::string(rz4::mainwindow::VersionString));
+}
+
+QByteArray nextVersion() {
+    using namespace rz4::mainwindow;
+    return QString::fromStdU16String(versionText(VersionMajor, VersionMinor, VersionRevision + 1))
+        .toLatin1();
+}
+
+QByteArray gbk(const QString& text) {
+    QStringEncoder enc("GB18030");
+    return enc(text);
+}
 
 QByteArray bitReversed(QByteArray bytes) {
     for (char& c : bytes) {

@@ -24,5 +24,12 @@ private:
     int m_port = 0;
 };
 
+// Our own version as the server's version page writes it, and the release after it.
+QByteArray ownVersion();
+QByteArray nextVersion();
+
+// The text as the channel server writes it: GBK.
+QByteArray gbk(const QString& text);
+
 // Reverses the bit order of every byte, as the channel server stores its list.
 QByteArray bitReversed(QByteArray bytes);

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The Debian package as a viewer gets it: cpack makes rz4tv_3.0.0_<arch>.deb from the build,
+"""The Debian package as a viewer gets it: cpack makes rz4tv_<version>_<arch>.deb from the build,
 lintian finds neither error nor warning in it, apt can resolve what it depends on, its desktop
 entry and AppStream metadata validate, every file they name is in it, and the rz4tv it holds,
 unpacked into a folder of its own, plays a demo channel on a virtual desktop, so that a file
@@ -24,6 +24,15 @@ ARGS = None
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 
+def project_version(build_dir):
+    """The version the build was configured with, from the project's one statement of it."""
+    with open(os.path.join(build_dir, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("CMAKE_PROJECT_VERSION:"):
+                return line.strip().split("=", 1)[1]
+    raise RuntimeError("no project version in the build's cache")
+
+
 def run(*argv, **kw):
     return subprocess.run(argv, capture_output=True, text=True, **kw)
 
@@ -37,7 +46,7 @@ class DebianPackage(unittest.TestCase):
             shutil.rmtree(cls.tmp)
             raise RuntimeError(f"cpack failed:\n{made.stdout}{made.stderr}")
         arch = run("dpkg", "--print-architecture").stdout.strip()
-        cls.deb = os.path.join(cls.tmp, f"rz4tv_3.0.0_{arch}.deb")
+        cls.deb = os.path.join(cls.tmp, f"rz4tv_{project_version(ARGS.build_dir)}_{arch}.deb")
         cls.root = os.path.join(cls.tmp, "root")
         subprocess.run(["dpkg-deb", "-x", cls.deb, cls.root], check=True)
         cls.usr = os.path.join(cls.root, "usr")

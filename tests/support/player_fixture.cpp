@@ -115,43 +115,7 @@ bool LiveChannels::startChannel(const QString& name) {
     QDir(m_dir.path()).mkpath(name);
     encoder = std::make_unique<QProcess>();
     const QString playlist = m_dir.filePath(name + "/index.m3u8");
-    startChild(*encoder, QStringLiteral("ffmpeg"),
-               {"-loglevel",
-                "error",
-                "-re",
-                "-f",
-                "lavfi",
-                "-i",
-                "testsrc2=size=320x240:rate=25",
-                "-f",
-                "lavfi",
-                "-i",
-                "sine=frequency=440",
-                "-c:v",
-                "libx264",
-                "-preset",
-                "ultrafast",
-                "-tune",
-                "zerolatency",
-                "-g",
-                "50",
-                "-keyint_min",
-                "50",
-                "-sc_threshold",
-                "0",
-                "-c:a",
-                "aac",
-                "-b:a",
-                "64k",
-                "-f",
-                "hls",
-                "-hls_time",
-                "2",
-                "-hls_list_size",
-                "5",
-                "-hls_flags",
-                "delete_segments+independent_segments",
-                playlist});
+    startChild(*encoder, QStringLiteral(RZ4_LIVE_CHANNEL), {m_dir.filePath(name)});
     return waitUntil(
         [&] {
             QFile file(playlist);

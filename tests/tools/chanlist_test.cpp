@@ -1,4 +1,5 @@
 #include "channels/codec.h"
+#include "channels/list_size.h"
 #include "tests/tools/chanlist_fixture.h"
 
 using rz4::testing::readFile;
@@ -55,6 +56,15 @@ TEST_F(ChanlistTool, CheckReportsSurprisesByLine) {
     EXPECT_EQ(clean.status, 0) << clean.out;
     EXPECT_NE(clean.out.find("1 categories, 1 groups, 1 channels, 0 warning(s)"), std::string::npos)
         << clean.out;
+    // A list the client would refuse for its size, however clean its lines.
+    std::string huge = "*c\r\n[g]\r\nx|http://h/x\r\n";
+    while (huge.size() <= static_cast<std::size_t>(rz4::channels::MaxListBytes)) {
+        huge += "\r\n";
+    }
+    const ToolRun big = run("check " + served("huge", huge));
+    EXPECT_EQ(big.status, 1) << big.out;
+    EXPECT_NE(big.out.find("more than the 16 MiB the client downloads"), std::string::npos)
+        << big.out;
 
     const ToolRun r = run("check " + served("odd", "[early]\r\n*c\r\n[g]\r\nhello\r\n*c\r\n[g]\r\n"
                                                    "a|file:///etc/passwd\r\nb|\r\n[x]y|http://h\r\n"

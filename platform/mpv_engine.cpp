@@ -1,0 +1,215 @@
+#include "platform/mpv_engine.h"
+
+#include "platform/engine_options.h"
+#include "platform/mpv_library.h"
+
+#include <mpv/client.h>
+
+#include <algorithm>
+#include <clocale>
+#include <utility>
+#include <vector>
+
+namespace rz4::platform {
+
+namespace {
+
+enum Tag : uint64_t { NoTag, LoadTag, PausedForCacheTag, CacheStateTag, PauseTag };
+
+EndReason endReason(mpv_end_file_reason reason) {
+    switch (reason) {
+    case MPV_END_FILE_REASON_EOF:
+        return EndReason::Eof;
+    case MPV_END_FILE_REASON_STOP:
+        return EndReason::Stopped;
+    case MPV_END_FILE_REASON_ERROR:
+        return EndReason::Error;
+    default:
+        return EndReason::Other;
+    }
+}
+
+} // namespace
+
+void MpvEngine::Deleter::operator()(mpv_handle* handle) const {
+    mpvLibrary()->terminateDestroy(handle);
+}
+
+MpvEngine::MpvEngine(QObject* parent) : QObject(parent) {}
+
+MpvEngine::~MpvEngine() {
+    stop();
+}
+
+bool MpvEngine::start(const MpvLibrary& library, const Setup& setup) {
+    stop();
+    m_lib = &library;
+    // mpv refuses to start unless numbers are formatted the C way, and Qt sets the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    std::unique_ptr<mpv_handle, Deleter> handle(m_lib->create());
+    if (!handle) {
+        return false;
+    }
+    mpv_handle* h = handle.get();
+    for (const auto& [name, value] : fixedEngineOptions()) {
+        m_lib->setOptionString(h, name, value);
+    }
+    for (const auto& [name, value] :
+         setup.headless ? headlessOutputOptions() : screenOutputOptions()) {
+        m_lib->setOptionString(h, name, value);
+    }
+    if (!setup.headless) {
+        auto wid = setup.window;
+        m_lib->setOption(h, "wid", MPV_FORMAT_INT64, &wid);
+    }
+    double startVolume = setup.volume;
+    m_lib->setOption(h, "volume", MPV_FORMAT_DOUBLE, &startVolume);
+    int startMute = setup.mute ? 1 : 0;
+    m_lib->setOption(h, "mute", MPV_FORMAT_FLAG, &startMute);
+    if (m_lib->initialize(h) < 0) {
+        return false;
+    }
+    m_lib->requestLogMessages(h, "warn");
+    m_lib->observeProperty(h, PausedForCacheTag, "paused-for-cache", MPV_FORMAT_FLAG);
+    m_lib->observeProperty(h, CacheStateTag, "cache-buffering-state", MPV_FORMAT_INT64);
+    m_lib->observeProperty(h, PauseTag, "pause", MPV_FORMAT_FLAG);
+    m_lib->setWakeupCallback(h, &MpvEngine::wakeup, this);
+    m_handle = std::move(handle);
+    return true;
+}
+
+void MpvEngine::stop() {
+    if (m_handle) {
+        m_lib->setWakeupCallback(m_handle.get(), nullptr, nullptr);
+        m_handle.reset();
+    }
+}
+
+void MpvEngine::load(const QString& url) {
+    if (!m_handle) {
+        return;
+    }
+    const QByteArray address = url.toUtf8();
+    const char* argv[] = {"loadfile", address.constData(), "replace", nullptr};
+    m_lib->commandAsync(m_handle.get(), LoadTag, argv);
+}
+
+void MpvEngine::stopPlayback() {
+    if (m_handle) {
+        const char* argv[] = {"stop", nullptr};
+        m_lib->commandAsync(m_handle.get(), NoTag, argv);
+    }
+}
+
+void MpvEngine::setVolume(int volume) {
+    if (m_handle) {
+        double value = volume;
+        m_lib->setPropertyAsync(m_handle.get(), NoTag, "volume", MPV_FORMAT_DOUBLE, &value);
+    }
+}
+
+void MpvEngine::setFlag(const char* name, bool value) {
+    if (m_handle) {
+        int flag = value ? 1 : 0;
+        m_lib->setPropertyAsync(m_handle.get(), NoTag, name, MPV_FORMAT_FLAG, &flag);
+    }
+}
+
+QString MpvEngine::property(const char* name) const {
+    if (!m_handle) {
+        return {};
+    }
+    char* value = m_lib->getPropertyString(m_handle.get(), name);
+    QString text = value ? QString::fromUtf8(value) : QString();
+    m_lib->free(value);
+    return text;
+}
+
+void MpvEngine::wakeup(void* self) {
+    // Called on an mpv thread: only post one drain to the GUI thread.
+    auto* engine = static_cast<MpvEngine*>(self);
+    if (!engine->m_drainQueued.exchange(true)) {
+        QMetaObject::invokeMethod(
+            engine, [engine] { engine->drain(); }, Qt::QueuedConnection);
+    }
+}
+
+void MpvEngine::drain() {
+    m_drainQueued = false;
+    while (m_handle) {
+        const mpv_event* event = m_lib->waitEvent(m_handle.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE) {
+            break;
+        }
+        if (event->event_id == MPV_EVENT_SHUTDOWN) {
+            stop();
+            emit shutDown();
+            break;
+        }
+        handle(event);
+        emit eventHandled();
+    }
+    flushEnd();
+}
+
+// mpv hands out log lines after events, so an end waits until the lines are read.
+void MpvEngine::flushEnd() {
+    if (const auto end = std::exchange(m_pendingEnd, std::nullopt)) {
+        emit ended(end->reason, end->unknownFormat);
+    }
+}
+
+void MpvEngine::handle(const void* data) {
+    const auto& event = *static_cast<const mpv_event*>(data);
+    switch (event.event_id) {
+    case MPV_EVENT_START_FILE:
+        flushEnd();
+        emit fileStarted();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        emit framesShown();
+        break;
+    case MPV_EVENT_END_FILE: {
+        flushEnd();
+        const auto& end = *static_cast<const mpv_event_end_file*>(event.data);
+        m_pendingEnd =
+            PendingEnd{endReason(end.reason), end.reason == MPV_END_FILE_REASON_ERROR &&
+                                                  (end.error == MPV_ERROR_UNKNOWN_FORMAT ||
+                                                   end.error == MPV_ERROR_NOTHING_TO_PLAY)};
+        break;
+    }
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == LoadTag && event.error < 0) {
+            emit loadRejected();
+        }
+        break;
+    case MPV_EVENT_LOG_MESSAGE:
+        emit logLine(
+            QString::fromUtf8(static_cast<const mpv_event_log_message*>(event.data)->text));
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto& property = *static_cast<const mpv_event_property*>(event.data);
+        if (!property.data) {
+            break;
+        }
+        switch (event.reply_userdata) {
+        case PausedForCacheTag:
+            emit cacheFilling(*static_cast<const int*>(property.data) != 0);
+            break;
+        case CacheStateTag:
+            emit cachePercent(static_cast<int>(*static_cast<const int64_t*>(property.data)));
+            break;
+        case PauseTag:
+            emit paused(*static_cast<const int*>(property.data) != 0);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace rz4::platform
