@@ -103,6 +103,12 @@ std::optional<Target> targetOf(QByteArrayView path) {
     return Target{epoch, upstream};
 }
 
+bool namesPlaylist(const QUrl& url, QByteArrayView contentType) {
+    const QString path = url.path();
+    return path.endsWith(QLatin1String(".m3u8")) || path.endsWith(QLatin1String(".m3u")) ||
+           contentType.toByteArray().toLower().contains("mpegurl");
+}
+
 bool isPlaylist(QByteArrayView body) {
     if (body.startsWith("\xEF\xBB\xBF")) {
         body = body.sliced(3);

@@ -27,6 +27,9 @@ std::optional<QString> relayAddress(const QUrl& upstream, std::uint16_t port, st
 // The target of a request path such as "/7/h/host:8080/live/a.m3u8?x=1", or none.
 std::optional<Target> targetOf(QByteArrayView path);
 
+// Whether an answer is announced as an HLS playlist, by its address or its content type.
+bool namesPlaylist(const QUrl& url, QByteArrayView contentType);
+
 // Whether a body is an HLS playlist, whose addresses must be rewritten to the relay.
 bool isPlaylist(QByteArrayView body);
 

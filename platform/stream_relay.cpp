@@ -2,7 +2,6 @@
 
 #include "platform/relay_rules.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -45,12 +44,6 @@ Failure transportFailure(QNetworkReply::NetworkError error) {
     default:
         return {Failure::Other};
     }
-}
-
-bool namesPlaylist(const QUrl& url, const QByteArray& contentType) {
-    const QString path = url.path();
-    return path.endsWith(QLatin1String(".m3u8")) || path.endsWith(QLatin1String(".m3u")) ||
-           contentType.toLower().contains("mpegurl");
 }
 
 QString keyOf(const QUrl& url) {
@@ -153,11 +146,12 @@ private:
             if (!timer) {
                 return; // no longer a neighbour
             }
-            std::chrono::milliseconds period = 2s;
+            // A neighbour that does not answer is asked again only every ten seconds.
+            std::chrono::milliseconds period = 20s;
             if (reply->error() == QNetworkReply::NoError && relay::isPlaylist(body)) {
                 const auto target = relay::targetDuration(body);
                 held.insert(url, {body, reply->url(), Clock::now(), target});
-                period = target.value_or(period);
+                period = target.value_or(2s);
             }
             // Twice a target duration, so the copy is always young enough to answer.
             timer->start(std::max<std::chrono::milliseconds>(period / 2, 1s));
@@ -272,7 +266,7 @@ void RelayWorker::forward(QTcpSocket* socket, QNetworkReply* reply, bool head,
         }
         if (*mode == Mode::Undecided) {
             const bool playlist =
-                namesPlaylist(reply->url(), reply->rawHeader("Content-Type")) ||
+                relay::namesPlaylist(reply->url(), reply->rawHeader("Content-Type")) ||
                 reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 300;
             *mode = playlist ? Mode::Playlist : Mode::Stream;
             if (!playlist) {

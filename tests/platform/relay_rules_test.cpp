@@ -43,6 +43,9 @@ TEST(RelayRules, PlaylistAddressesPointAtTheRelayWhereverTheyPoint) {
                                 "#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"skd://key\"\r\n"
                                 "\r\n";
     ASSERT_TRUE(relay::isPlaylist(playlist));
+    EXPECT_TRUE(relay::namesPlaylist(QUrl(QStringLiteral("http://h/live?id=1")),
+                                     "Application/X-MPEGURL; charset=utf-8"));
+    EXPECT_FALSE(relay::namesPlaylist(QUrl(QStringLiteral("http://h/a.ts")), "video/mp2t"));
     EXPECT_FALSE(relay::isPlaylist("\x47\x40\x11"));
     const QUrl base(QStringLiteral("http://tv.example.com:8080/live/a.m3u8"));
     const QByteArray out = relay::rewritePlaylist(playlist, base, 9000, 3);
