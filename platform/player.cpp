@@ -37,7 +37,8 @@ struct Player::Impl {
 
     PlaybackState state;
     StreamRelay relay;
-    Failure hint; // what the log or the relay said about the file being opened
+    Failure hint;         // what the log said about the file being opened
+    Failure relayFailure; // what the relay said about it: may come before the engine starts it
     QString shownText;
     QTimer retryTimer;
     QTimer connectTimer;
@@ -51,6 +52,8 @@ struct Player::Impl {
     void engineShutDown();
     void listenToEngine();
     void noteFailure(const Failure& failure);
+    void shortenWait();
+    Failure named() const { return relayFailure.kind != Failure::None ? relayFailure : hint; }
     void apply(const PlaybackState::Step& step);
     void syncTimers();
     void publish();
@@ -107,7 +110,7 @@ void Player::Impl::listenToEngine() {
     });
     QObject::connect(e, &MpvEngine::framesShown, q, [this] { state.framesShown(); });
     QObject::connect(e, &MpvEngine::ended, q, [this](EndReason reason, bool unknownFormat) {
-        apply(state.ended(reason, reason == EndReason::Error ? openFailure(hint, unknownFormat)
+        apply(state.ended(reason, reason == EndReason::Error ? openFailure(named(), unknownFormat)
                                                              : Failure{}));
     });
     QObject::connect(e, &MpvEngine::loadRejected, q, [this] { apply(state.loadRejected()); });
@@ -129,8 +132,13 @@ void Player::Impl::noteFailure(const Failure& failure) {
         return;
     }
     hint = failure;
-    if (hint.kind != Failure::None && !state.everPlayed() &&
-        connectTimer.remainingTimeAsDuration() > failingGrace) {
+    if (hint.kind != Failure::None) {
+        shortenWait();
+    }
+}
+
+void Player::Impl::shortenWait() {
+    if (!state.everPlayed() && connectTimer.remainingTimeAsDuration() > failingGrace) {
         connectTimer.start(failingGrace);
     }
 }
@@ -149,6 +157,7 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
         // mpv keeps the screen saver away while it plays; a still picture is no reason to.
         engine.setFlag("stop-screensaver", !state.still());
         // Channels go through the relay; a still picture is fetched once, directly.
+        relayFailure = {};
         engine.load(state.still() ? state.url() : relay.open(state.url()));
         connectTimer.start();
     }
@@ -206,10 +215,14 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     d->stallTimer.setInterval(stallTimeout);
     connect(&d->retryTimer, &QTimer::timeout, this, [this] { d->apply(d->state.retryDue()); });
     connect(&d->connectTimer, &QTimer::timeout, this,
-            [this] { d->apply(d->state.connectTimedOut(d->hint)); });
+            [this] { d->apply(d->state.connectTimedOut(d->named())); });
     connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
-    connect(&d->relay, &StreamRelay::upstreamFailed, this,
-            [this](const Failure& failure) { d->noteFailure(failure); });
+    connect(&d->relay, &StreamRelay::upstreamFailed, this, [this](const Failure& failure) {
+        if (d->state.connecting() && d->relayFailure.kind == Failure::None) {
+            d->relayFailure = failure;
+            d->shortenWait();
+        }
+    });
     d->shownText = d->state.text();
 }
 

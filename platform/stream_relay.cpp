@@ -172,7 +172,7 @@ private:
     void nextRequest(QTcpSocket* socket);
 
 public:
-    std::function<void(Failure)> failed;
+    std::function<void(Failure, std::uint32_t)> failed;
 };
 
 void RelayWorker::serve(QTcpSocket* socket) {
@@ -295,7 +295,7 @@ void RelayWorker::forward(QTcpSocket* socket, QNetworkReply* reply, bool head,
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (status == 0) {
             if (failed && epochOf == epoch.load()) {
-                failed(transportFailure(reply->error()));
+                failed(transportFailure(reply->error()), epochOf);
             }
             to->abort();
             return;
@@ -391,9 +391,16 @@ bool StreamRelay::start() {
         return d->port != 0;
     }
     d->worker = new RelayWorker;
-    d->worker->failed = [this](Failure f) {
+    d->worker->failed = [this](Failure f, std::uint32_t e) {
+        // Checked again on arrival: a channel opened since then is not the one that failed.
         QMetaObject::invokeMethod(
-            this, [this, f] { emit upstreamFailed(f); }, Qt::QueuedConnection);
+            this,
+            [this, f, e] {
+                if (e == d->worker->epoch.load()) {
+                    emit upstreamFailed(f);
+                }
+            },
+            Qt::QueuedConnection);
     };
     d->worker->moveToThread(&d->thread);
     connect(&d->thread, &QThread::finished, d->worker, &QObject::deleteLater);
