@@ -38,6 +38,24 @@ std::span<const EngineOption> fixedEngineOptions() {
     return options;
 }
 
+std::span<const EngineOption> timeShiftOptions() {
+    static constexpr EngineOption options[] = {
+        {"cache", "yes"},
+        // What is held goes to a file in our private folder, not into memory; the engine removes
+        // the file's name as soon as it is made, so nothing stays behind even after a crash.
+        {"cache-on-disk", "yes"},
+        {"cache-unlink-files", "immediate"},
+        // A paused engine stops reading once this much lies ahead, and a live playlist moves on
+        // meanwhile: a gap at resume. Half an hour ahead is as long as a pause is kept.
+        {"cache-secs", "1800"},
+        // With the packets on disk these count only their bookkeeping, about 15 KiB a second of
+        // a channel: 48 MiB behind keeps well over half an hour, 64 MiB ahead a whole long pause.
+        {"demuxer-max-back-bytes", "48MiB"},
+        {"demuxer-max-bytes", "64MiB"},
+    };
+    return options;
+}
+
 std::span<const EngineOption> screenOutputOptions() {
     // Auto-probing rejects software renderers and then tries DRM, which closes our stdin.
     static constexpr EngineOption options[] = {{"vo", "gpu,x11"}, {"gpu-context", "x11egl"}};

@@ -4,6 +4,7 @@
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
 #include "platform/stream_relay.h"
+#include "platform/time_shift_folder.h"
 #include "platform/video_host.h"
 
 #include <QFutureWatcher>
@@ -43,6 +44,11 @@ struct Player::Impl {
     QTimer retryTimer;
     QTimer connectTimer;
     QTimer stallTimer;
+    TimeShiftFolder folder;
+    TimeShift shift;
+    TimeShiftView shownShift;
+    bool cacheOnDisk = true; // until the disk refuses the buffer of the file playing
+    Recorder recorder{engine};
 
     int volume = 50;
     bool mute = false;
@@ -57,6 +63,8 @@ struct Player::Impl {
     void apply(const PlaybackState::Step& step);
     void syncTimers();
     void publish();
+    void publishShift();
+    void seekWithin(std::optional<double> target, bool forward);
 };
 
 void Player::Impl::libraryOpened(const MpvLibrary* opened) {
@@ -84,7 +92,8 @@ void Player::Impl::restartEngine() {
     const MpvEngine::Setup setup{.headless = host->headless(),
                                  .window = static_cast<std::int64_t>(host->engineWindow()),
                                  .volume = volume,
-                                 .mute = mute};
+                                 .mute = mute,
+                                 .timeShiftFolder = folder.path()};
     if (engine.start(*lib, setup)) {
         apply(state.engineRestarted());
     }
@@ -116,6 +125,17 @@ void Player::Impl::listenToEngine() {
     QObject::connect(e, &MpvEngine::loadRejected, q, [this] { apply(state.loadRejected()); });
     QObject::connect(e, &MpvEngine::logLine, q, [this](const QString& text) {
         noteFailure(failureFromLog(text.toStdString()));
+        recorder.logLine(text);
+        if (cacheOnDisk && text.contains(QLatin1String("Failed to write to cache file"))) {
+            // The disk is full: what arrives now stays in memory, so keep little of it.
+            cacheOnDisk = false;
+            engine.setOption("demuxer-max-back-bytes", QStringLiteral("16MiB"));
+            engine.setOption("demuxer-max-bytes", QStringLiteral("16MiB"));
+        }
+    });
+    QObject::connect(e, &MpvEngine::held, q, [this](const HeldStream& stream) {
+        shift.held(stream);
+        publishShift();
     });
     QObject::connect(e, &MpvEngine::cacheFilling, q, [this](bool on) { state.cacheFilling(on); });
     QObject::connect(e, &MpvEngine::cachePercent, q, [this](int p) { state.cachePercent(p); });
@@ -147,6 +167,13 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.load || step.stop || step.retryIn) {
         retryTimer.stop();
     }
+    if (step.load) {
+        recorder.clear();
+    }
+    if (step.stop || step.load) {
+        recorder.stop();
+        shift.reset();
+    }
     if (step.stop) {
         engine.stopPlayback();
     }
@@ -156,8 +183,15 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.load) {
         // mpv keeps the screen saver away while it plays; a still picture is no reason to.
         engine.setFlag("stop-screensaver", !state.still());
+        // The engine keeps a pause across files; a new channel plays.
+        engine.setFlag("pause", false);
         // Channels go through the relay; a still picture is fetched once, directly.
         relayFailure = {};
+        if (!cacheOnDisk) {
+            cacheOnDisk = true;
+            engine.setOption("demuxer-max-back-bytes", QStringLiteral("48MiB"));
+            engine.setOption("demuxer-max-bytes", QStringLiteral("64MiB"));
+        }
         engine.load(state.still() ? state.url() : relay.open(state.url()));
         connectTimer.start();
     }
@@ -166,6 +200,7 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     }
     syncTimers();
     publish();
+    publishShift();
 }
 
 void Player::Impl::syncTimers() {
@@ -187,6 +222,30 @@ void Player::Impl::publish() {
         shownText = std::move(text);
         emit q->StatusChange();
     }
+}
+
+void Player::Impl::publishShift() {
+    TimeShiftView v = shift.view();
+    if (v != shownShift) {
+        shownShift = v;
+        emit q->timeShiftChanged();
+    }
+}
+
+void Player::Impl::seekWithin(std::optional<double> target, bool forward) {
+    if (!shift.stream().held || state.still()) {
+        return;
+    }
+    if (!target) {
+        // Past the live edge: live. Nothing held before the start is reached otherwise.
+        if (forward) {
+            q->goLive();
+        }
+        return;
+    }
+    shift.leaveLive();
+    engine.seekTo(*target);
+    publishShift();
 }
 
 Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<Impl>()) {
@@ -217,6 +276,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     connect(&d->connectTimer, &QTimer::timeout, this,
             [this] { d->apply(d->state.connectTimedOut(d->named())); });
     connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
+    connect(&d->recorder, &Recorder::changed, this, &Player::recordingChanged);
     connect(&d->relay, &StreamRelay::upstreamFailed, this, [this](const Failure& failure) {
         if (d->state.connecting() && d->relayFailure.kind == Failure::None) {
             d->relayFailure = failure;
@@ -296,6 +356,64 @@ void Player::play() {
 
 void Player::stop() {
     d->apply(d->state.stop());
+}
+
+void Player::pause() {
+    const PlaybackState::Phase phase = d->state.phase();
+    if (phase != PlaybackState::Phase::Playing && phase != PlaybackState::Phase::Buffering) {
+        return;
+    }
+    if (!d->shift.stream().held) {
+        d->apply(d->state.stopUnpausable());
+        return;
+    }
+    d->shift.leaveLive();
+    d->engine.setFlag("pause", true);
+    d->publishShift();
+}
+
+void Player::seekBy(double seconds) {
+    d->seekWithin(d->shift.seekBy(seconds), seconds > 0);
+}
+
+void Player::seekTo(double offset) {
+    d->seekWithin(d->shift.seekTo(offset), true);
+}
+
+void Player::goLive() {
+    const std::optional<double> live = d->shift.liveTarget();
+    if (!live || d->state.still()) {
+        return;
+    }
+    if (!d->shift.live()) {
+        d->engine.seekTo(*live);
+        d->shift.backAtLive();
+    }
+    if (d->state.phase() == PlaybackState::Phase::Paused) {
+        d->apply(d->state.play());
+    }
+    d->publishShift();
+}
+
+TimeShiftView Player::timeShift() const {
+    return d->shownShift;
+}
+
+void Player::startRecording(const QString& folder, const QString& channel, bool fromStart) {
+    const HeldStream& held = d->shift.stream();
+    if (d->state.still() || d->state.playState() == PlayState::Stopped || !held.held) {
+        return;
+    }
+    d->recorder.start(folder, channel, fromStart ? held.start : held.position,
+                      d->engine.property("file-format"));
+}
+
+void Player::stopRecording() {
+    d->recorder.stop();
+}
+
+const RecordingView& Player::recording() const {
+    return d->recorder.view();
 }
 
 bool Player::fullScreen() const {
