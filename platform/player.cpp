@@ -399,6 +399,10 @@ TimeShiftView Player::timeShift() const {
     return d->shownShift;
 }
 
+HeldStream Player::held() const {
+    return d->shift.stream();
+}
+
 void Player::startRecording(const QString& folder, const QString& channel, bool fromStart) {
     const HeldStream& held = d->shift.stream();
     if (d->state.still() || d->state.playState() == PlayState::Stopped || !held.held) {

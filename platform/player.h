@@ -63,6 +63,8 @@ public:
     void seekTo(double offset);
     void goLive();
     TimeShiftView timeShift() const;
+    // What the engine holds right now, its bytes on disk included.
+    HeldStream held() const;
 
     // Records the channel on screen into folder: from the oldest moment held, or from the one on
     // screen (the held moment while paused, else now). Ends with the channel.

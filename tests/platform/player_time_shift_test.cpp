@@ -1,0 +1,123 @@
+#include "platform/player.h"
+#include "tests/support/player_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using rz4::platform::Player;
+using rz4::platform::PlayState;
+using namespace rz4::testsupport;
+
+namespace {
+
+// Seconds of media in a file, as ffprobe reads it; 0 when it cannot.
+double probedDuration(const QString& file) {
+    QProcess probe;
+    probe.start("ffprobe",
+                {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", file});
+    probe.waitForFinished(30000);
+    return probe.readAllStandardOutput().trimmed().toDouble();
+}
+
+} // namespace
+
+using PlayerTimeShiftTest = LiveChannelSuite;
+
+TEST_F(PlayerTimeShiftTest, HoldsResumesFromTheHeldMomentSeeksAndGoesLive) {
+    QWidget window;
+    Player player(&window);
+    StatusLog log(player);
+    player.setURL(channels->url("ch1/index.m3u8"));
+    player.startEngine();
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return player.timeShift().available; }, 10s));
+    EXPECT_TRUE(player.timeShift().live);
+
+    // The buffer's file has no name in its folder, whatever becomes of the process.
+    const QString folder = player.engineProperty("cache-dir");
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return player.held().diskBytes > 0; }, 5s));
+
+    player.pause();
+    ASSERT_TRUE(waitUntil([&] { return player.playState() == PlayState::Paused; }, 5s));
+    EXPECT_EQ(player.status(), "已暂停");
+    const double held = timePos(player);
+    // The channel goes on arriving while the picture is held.
+    EXPECT_TRUE(waitUntil([&] { return player.timeShift().behindSeconds >= 5; }, 20s));
+    EXPECT_DOUBLE_EQ(timePos(player), held);
+
+    player.play();
+    ASSERT_TRUE(waitUntil([&] { return player.playState() == PlayState::Playing; }, 5s));
+    EXPECT_GE(timePos(player), held);
+    EXPECT_LT(timePos(player), held + 1.0) << "goes on from the held moment, not from live";
+    EXPECT_FALSE(player.timeShift().live);
+    EXPECT_GE(player.timeShift().behindSeconds, 4);
+
+    player.seekBy(-1000);
+    EXPECT_TRUE(waitUntil([&] { return player.timeShift().offset < 2; }, 10s))
+        << "a seek before the buffer lands at its start";
+    EXPECT_EQ(player.playState(), PlayState::Playing);
+    player.seekBy(3);
+    EXPECT_TRUE(waitUntil([&] { return player.timeShift().offset > 2.5; }, 10s));
+    player.seekBy(1000);
+    EXPECT_TRUE(player.timeShift().live) << "past the live edge is live";
+    const double live = timePos(player);
+    EXPECT_TRUE(waitUntil([&] { return timePos(player) > live + 1; }, 10s));
+
+    // Back to live from a pause plays again.
+    player.pause();
+    ASSERT_TRUE(waitUntil([&] { return player.playState() == PlayState::Paused; }, 5s));
+    player.goLive();
+    EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Playing; }, 5s));
+    EXPECT_TRUE(player.timeShift().live);
+    EXPECT_EQ(player.engineProperty("pause"), "no");
+
+    // A new channel starts a new buffer, at live.
+    player.pause();
+    player.setURL(channels->url("ch1/index.m3u8"));
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+    EXPECT_EQ(player.engineProperty("pause"), "no");
+    EXPECT_TRUE(player.timeShift().live);
+}
+
+TEST_F(PlayerTimeShiftTest, RecordsFromTheBufferUntilTheChannelChanges) {
+    QWidget window;
+    Player player(&window);
+    StatusLog log(player);
+    QTemporaryDir videos;
+    const QString folder = videos.filePath("节目");
+
+    player.setURL(channels->url("ch1/index.m3u8"));
+    player.startEngine();
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return player.timeShift().length > 4; }, 20s));
+
+    // A folder that cannot be made is told and changes nothing else.
+    QFile blocker(videos.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    player.startRecording(videos.filePath("file/sub"), "一台", true);
+    EXPECT_FALSE(player.recording().on);
+    EXPECT_EQ(player.recording().problem, "无法录制：视频文件夹无法创建");
+    EXPECT_EQ(player.playState(), PlayState::Playing);
+
+    player.startRecording(folder, "新闻/一台", true);
+    ASSERT_TRUE(player.recording().on);
+    const QString file = player.recording().file;
+    EXPECT_TRUE(file.startsWith(folder + "/新闻_一台_")) << file.toStdString();
+    EXPECT_TRUE(file.endsWith(".ts")) << "the stream's own container";
+    EXPECT_TRUE(waitUntil([&] { return player.recording().seconds >= 2; }, 10s));
+
+    // Switching ends it; what it wrote plays, the buffer held before it was started included.
+    player.setURL(channels->url("ch1/index.m3u8"));
+    EXPECT_FALSE(player.recording().on);
+    EXPECT_TRUE(player.recording().problem.isEmpty());
+    ASSERT_TRUE(log.reaches("正在播放", 20s));
+    EXPECT_GT(probedDuration(file), 5.0);
+}
