@@ -116,12 +116,10 @@ bool MpvEngine::start(const MpvLibrary& library, const Setup& setup) {
          setup.headless ? headlessOutputOptions() : screenOutputOptions()) {
         m_lib->setOptionString(h, name, value);
     }
-    if (!setup.timeShiftFolder.isEmpty()) {
-        const QByteArray folder = setup.timeShiftFolder.toUtf8();
+    if (setup.timeShift) {
         for (const auto& [name, value] : timeShiftOptions()) {
             m_lib->setOptionString(h, name, value);
         }
-        m_lib->setOptionString(h, "cache-dir", folder.constData());
     }
     if (!setup.headless) {
         auto wid = setup.window;

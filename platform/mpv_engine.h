@@ -28,8 +28,9 @@ public:
         std::int64_t window = 0; // the X window to draw into, unless headless
         int volume = 50;
         bool mute = false;
-        // A private folder for the time-shift buffer; empty for none.
-        QString timeShiftFolder = QString();
+        // Holds what it receives for pausing and seeking, in the folder that setOption() names
+        // as "cache-dir" before the file is opened.
+        bool timeShift = false;
     };
 
     explicit MpvEngine(QObject* parent = nullptr);

@@ -44,7 +44,8 @@ struct Player::Impl {
     QTimer retryTimer;
     QTimer connectTimer;
     QTimer stallTimer;
-    TimeShiftFolder folder;
+    std::unique_ptr<TimeShiftFolder> folder; // made with the first channel
+    bool folderTold = false;                 // the running engine knows it
     TimeShift shift;
     TimeShiftView shownShift;
     bool cacheOnDisk = true; // until the disk refuses the buffer of the file playing
@@ -93,7 +94,8 @@ void Player::Impl::restartEngine() {
                                  .window = static_cast<std::int64_t>(host->engineWindow()),
                                  .volume = volume,
                                  .mute = mute,
-                                 .timeShiftFolder = folder.path()};
+                                 .timeShift = true};
+    folderTold = false;
     if (engine.start(*lib, setup)) {
         apply(state.engineRestarted());
     }
@@ -187,6 +189,12 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
         engine.setFlag("pause", false);
         // Channels go through the relay; a still picture is fetched once, directly.
         relayFailure = {};
+        if (!state.still() && !std::exchange(folderTold, true)) {
+            if (!folder) {
+                folder = std::make_unique<TimeShiftFolder>();
+            }
+            engine.setOption("cache-dir", folder->path());
+        }
         if (!cacheOnDisk) {
             cacheOnDisk = true;
             engine.setOption("demuxer-max-back-bytes", QStringLiteral("48MiB"));
