@@ -49,6 +49,7 @@ struct Player::Impl {
     TimeShift shift;
     TimeShiftView shownShift;
     bool cacheOnDisk = true; // until the disk refuses the buffer of the file playing
+    long long released = 0;  // bytes of the buffer's file given back to the disk
     Recorder recorder{engine};
 
     int volume = 50;
@@ -65,6 +66,7 @@ struct Player::Impl {
     void syncTimers();
     void publish();
     void publishShift();
+    void releaseDisk();
     void seekWithin(std::optional<double> target, bool forward);
 };
 
@@ -137,6 +139,7 @@ void Player::Impl::listenToEngine() {
     });
     QObject::connect(e, &MpvEngine::held, q, [this](const HeldStream& stream) {
         shift.held(stream);
+        releaseDisk();
         publishShift();
     });
     QObject::connect(e, &MpvEngine::cacheFilling, q, [this](bool on) { state.cacheFilling(on); });
@@ -175,6 +178,7 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.stop || step.load) {
         recorder.stop();
         shift.reset();
+        released = 0;
     }
     if (step.stop) {
         engine.stopPlayback();
@@ -237,6 +241,15 @@ void Player::Impl::publishShift() {
     if (v != shownShift) {
         shownShift = v;
         emit q->timeShiftChanged();
+    }
+}
+
+// The engine's file only grows; what nothing reads again goes back to the disk in steps.
+void Player::Impl::releaseDisk() {
+    constexpr long long Step = 16LL << 20;
+    const long long releasable = shift.releasableBytes();
+    if (folder && releasable >= released + Step && releaseFileStart(folder->path(), releasable)) {
+        released = releasable;
     }
 }
 
@@ -416,7 +429,7 @@ void Player::startRecording(const QString& folder, const QString& channel, bool 
     if (d->state.still() || d->state.playState() == PlayState::Stopped || !held.held) {
         return;
     }
-    d->recorder.start(folder, channel, fromStart ? held.start : held.position,
+    d->recorder.start(folder, channel, fromStart ? d->shift.oldest() : held.position,
                       d->engine.property("file-format"));
 }
 

@@ -14,6 +14,7 @@ constexpr int MaxNameLength = 80;
 } // namespace
 
 void TimeShift::reset() {
+    m_written.clear();
     m_stream = {};
     m_live = true;
     m_liveLag = 0;
@@ -21,6 +22,15 @@ void TimeShift::reset() {
 
 void TimeShift::held(const HeldStream& stream) {
     m_stream = stream;
+    if (stream.held && stream.diskBytes > 0 &&
+        (m_written.empty() || stream.end > m_written.back().end)) {
+        m_written.push_back({stream.end, stream.diskBytes});
+    }
+    // Samples before what is kept tell nothing more.
+    const double keep = std::min(reachableStart(), stream.position) - ReleaseMargin;
+    while (m_written.size() > 2 && m_written[1].end < keep) {
+        m_written.pop_front();
+    }
     if (m_live && stream.held) {
         // Playing live, the newest held runs ahead of what is shown by up to a segment.
         m_liveLag = std::max(0.0, stream.end - stream.position);
@@ -32,7 +42,29 @@ void TimeShift::leaveLive() {
 }
 
 double TimeShift::reachableStart() const {
-    return std::max(m_stream.start, m_stream.end - MaxSeconds);
+    double start = std::max(m_stream.start, m_stream.end - MaxSeconds);
+    // What came after the first sample within the last gibibyte written is within it.
+    for (const Written& w : m_written) {
+        if (m_stream.diskBytes - w.bytes <= MaxBytes) {
+            if (&w != &m_written.front()) {
+                start = std::max(start, w.end);
+            }
+            break;
+        }
+    }
+    return start;
+}
+
+long long TimeShift::releasableBytes() const {
+    const double keep = std::min(reachableStart(), m_stream.position) - ReleaseMargin;
+    long long bytes = 0;
+    for (const Written& w : m_written) {
+        if (w.end > keep) {
+            break;
+        }
+        bytes = w.bytes;
+    }
+    return bytes;
 }
 
 std::optional<double> TimeShift::clamped(double target) const {

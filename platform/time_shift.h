@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <deque>
 #include <optional>
 
 namespace rz4::platform {
@@ -40,8 +41,13 @@ struct RecordingView {
 // carries out the returned seek targets.
 class TimeShift {
 public:
-    // How far back one can go, whatever the engine still holds.
+    // How far back one can go, whatever the engine still holds: half an hour, or what the last
+    // gibibyte written to disk holds when that is less.
     static constexpr double MaxSeconds = 30 * 60;
+    static constexpr long long MaxBytes = 1LL << 30;
+    // What is kept before the oldest moment one can reach or the one on screen: packets arrive a
+    // little out of the order of their moments.
+    static constexpr double ReleaseMargin = 30;
     // A seek that lands this close to the newest moment held is back at live.
     static constexpr double LiveMargin = 3.0;
 
@@ -61,6 +67,12 @@ public:
     // The moment to show for live: the newest held less the lag playing live keeps.
     std::optional<double> liveTarget() const;
 
+    // The oldest moment one can reach.
+    double oldest() const { return reachableStart(); }
+    // How many bytes at the start of the buffer's file nothing will read again: the engine never
+    // shortens its file, so the caller gives that part back to the disk.
+    long long releasableBytes() const;
+
     bool live() const { return m_live; }
     const HeldStream& stream() const { return m_stream; }
     TimeShiftView view() const;
@@ -69,6 +81,12 @@ private:
     double reachableStart() const;
     std::optional<double> clamped(double target) const;
 
+    // When the file had how many bytes: one sample a report, newest last.
+    struct Written {
+        double end;
+        long long bytes;
+    };
+    std::deque<Written> m_written;
     HeldStream m_stream;
     bool m_live = true;
     double m_liveLag = 0; // newest held minus decoded while live: not a delay

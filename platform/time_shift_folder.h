@@ -28,6 +28,11 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
+// Gives back to the disk the first `bytes` of the one buffer file this process has open in
+// folder (its name already removed): they read as zeros from then on. False when there is not
+// exactly one such file or the file system cannot.
+bool releaseFileStart(const QString& folder, long long bytes);
+
 // Removes the time-shift folders under `parent` whose process no longer runs; returns how many.
 int removeAbandonedFolders(const QString& parent);
 

@@ -144,7 +144,11 @@ Hold hold(Player& player, const Counter& c, int seconds) {
     h.pssBefore = pssKib();
     const long long disk = player.held().diskBytes;
     const long long sent = player.relayTraffic().played;
-    spin(seconds * 1000);
+    for (int left = seconds; left > 0; left -= 60) {
+        spin(std::min(left, 60) * 1000);
+        std::fprintf(stderr, "paused %d s: PSS %ld KiB, buffer on disk %lld bytes\n",
+                     seconds - left + std::min(left, 60), pssKib(), player.held().diskBytes);
+    }
     h.pssAfter = pssKib();
     h.diskBytes = player.held().diskBytes - disk;
     h.streamBytes = player.relayTraffic().played - sent;
@@ -241,9 +245,11 @@ int main(int argc, char** argv) {
     }
     spin(1500);
     const int behind = counter.read();
+    // Half the frames behind live: the jump is not the picture's own next frame.
+    const int jump = std::max(10, player.timeShift().behindSeconds * 25 / 2);
     t.restart();
     player.goLive();
-    const double liveMs = untilPicture(counter, t, [&](int n) { return n > behind + 100; });
+    const double liveMs = untilPicture(counter, t, [&](int n) { return n > behind + jump; });
     spin(2000);
     const Hold longer = hold(player, counter, longPauseSeconds);
 

@@ -1,11 +1,17 @@
 #include "platform/player.h"
+#include "platform/time_shift_folder.h"
 #include "tests/support/player_fixture.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -120,4 +126,38 @@ TEST_F(PlayerTimeShiftTest, RecordsFromTheBufferUntilTheChannelChanges) {
     EXPECT_TRUE(player.recording().problem.isEmpty());
     ASSERT_TRUE(log.reaches("正在播放", 20s));
     EXPECT_GT(probedDuration(file), 5.0);
+}
+
+TEST(TimeShiftFolder, GivesBackTheStartOfTheOneBufferFileAndClearsFoldersOfProcessesGone) {
+    QTemporaryDir parent;
+    const QString prefix = parent.filePath(rz4::platform::TimeShiftFolder::prefix());
+    ASSERT_TRUE(QDir().mkpath(prefix + "4194305-abc")); // beyond any process number
+    ASSERT_TRUE(QDir().mkpath(prefix + QString::number(QCoreApplication::applicationPid()) + "-x"));
+    EXPECT_EQ(rz4::platform::removeAbandonedFolders(parent.path()), 1);
+    EXPECT_TRUE(QDir(prefix + QString::number(QCoreApplication::applicationPid()) + "-x").exists());
+
+    // As the engine keeps it: open, and its name removed.
+    const QByteArray path = parent.filePath("buffer").toUtf8();
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ::unlink(path.constData());
+    const QByteArray block(1 << 20, 'x');
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(::write(fd, block.constData(), block.size()), block.size());
+    }
+    struct stat before {};
+    ::fstat(fd, &before);
+    if (!rz4::platform::releaseFileStart(parent.path(), 3 * (1 << 20) + 5)) {
+        ::close(fd);
+        GTEST_SKIP() << "this file system keeps every block";
+    }
+    struct stat after {};
+    ::fstat(fd, &after);
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_LE(after.st_blocks * 512, before.st_blocks * 512 - 3 * (1 << 20));
+    char last = 0;
+    EXPECT_EQ(::pread(fd, &last, 1, 4 * (1 << 20) - 1), 1);
+    EXPECT_EQ(last, 'x') << "the part still held stays";
+    ::close(fd);
+    EXPECT_FALSE(rz4::platform::releaseFileStart(parent.path(), 1 << 20)) << "no file open";
 }

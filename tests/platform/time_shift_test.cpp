@@ -91,3 +91,32 @@ TEST(TimeShift, APauseThatCannotHoldStopsAndSaysWhy) {
     s.stop();
     EXPECT_EQ(s.text(), "已停止");
 }
+
+TEST(TimeShift, ReachesBackAGibibyteAtMostAndReleasesWhatNothingReadsAgain) {
+    TimeShift t;
+    constexpr long long MiB = 1 << 20;
+    // 20 MiB a second: the last gibibyte is about 51 s, less than half an hour.
+    for (int s = 1; s <= 100; ++s) {
+        t.held({.held = true,
+                .start = 0,
+                .end = double(s),
+                .position = s - 1.0,
+                .diskBytes = s * 20 * MiB});
+    }
+    EXPECT_NEAR(t.oldest(), 100 - 1024 / 20.0, 1.0);
+    EXPECT_NEAR(*t.seekBy(-1000), t.oldest() + 0.5, 1e-9);
+    // What lies a margin before the oldest reachable moment is no longer read.
+    const long long releasable = t.releasableBytes();
+    EXPECT_GT(releasable, 0);
+    EXPECT_LE(releasable,
+              static_cast<long long>((t.oldest() - TimeShift::ReleaseMargin) * 20) * MiB);
+
+    // Paused early on: the moment on screen keeps everything after it.
+    TimeShift paused;
+    for (int s = 1; s <= 100; ++s) {
+        paused.held(
+            {.held = true, .start = 0, .end = double(s), .position = 10, .diskBytes = s * MiB});
+    }
+    EXPECT_EQ(paused.releasableBytes(), 0);
+    EXPECT_DOUBLE_EQ(paused.oldest(), 0);
+}
