@@ -302,7 +302,15 @@ void MpvEngine::handle(const void* data) {
             break;
         case HeldTag:
             if (property.format == MPV_FORMAT_NODE) {
-                emit held(heldStream(*static_cast<const mpv_node*>(property.data)));
+                HeldStream stream = heldStream(*static_cast<const mpv_node*>(property.data));
+                // The moment shown, not the demuxer's, which runs ahead into the decoders'
+                // queues; read once a report rather than observed at every frame.
+                bool ok = false;
+                const double shown = this->property("time-pos").toDouble(&ok);
+                if (ok) {
+                    stream.position = shown;
+                }
+                emit held(stream);
             }
             break;
         default:

@@ -68,7 +68,8 @@ signals:
     void cacheFilling(bool filling);
     void cachePercent(int percent);
     void paused(bool paused);
-    // What the engine holds of the stream, about once a second while it reads.
+    // What the engine holds of the stream and the moment shown, about once a second while it
+    // reads.
     void held(const rz4::platform::HeldStream& stream);
     // A dump ended: stopped, failed (ok false) or with the file.
     void dumpEnded(bool ok);

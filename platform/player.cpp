@@ -265,6 +265,7 @@ void Player::Impl::seekWithin(std::optional<double> target, bool forward) {
         return;
     }
     shift.leaveLive();
+    shift.seekedTo(*target);
     engine.seekTo(*target);
     publishShift();
 }
@@ -426,7 +427,12 @@ HeldStream Player::held() const {
 
 void Player::startRecording(const QString& folder, const QString& channel, bool fromStart) {
     const HeldStream& held = d->shift.stream();
-    if (d->state.still() || d->state.playState() == PlayState::Stopped || !held.held) {
+    if (d->state.still() || d->state.playState() == PlayState::Stopped) {
+        return;
+    }
+    if (!held.held) {
+        // Recording writes what the buffer holds: a channel that cannot be held cannot.
+        d->recorder.refuse(QStringLiteral("无法录制：此频道没有可录制的缓存"));
         return;
     }
     d->recorder.start(folder, channel, fromStart ? d->shift.oldest() : held.position,

@@ -67,6 +67,11 @@ void Recorder::stop() {
     setView(std::move(v));
 }
 
+void Recorder::refuse(const QString& problem) {
+    stop();
+    setView({.on = false, .seconds = 0, .file = {}, .problem = problem});
+}
+
 void Recorder::clear() {
     stop();
     setView({});

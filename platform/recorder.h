@@ -22,6 +22,8 @@ public:
     // stopped first. fileFormat is the engine's name of the stream's container.
     void start(const QString& folder, const QString& channel, double from,
                const QString& fileFormat);
+    // Tells why nothing can be recorded now.
+    void refuse(const QString& problem);
     // Ends the recording cleanly; the file stays.
     void stop();
     // Stops, and forgets what there was to tell: another channel is on.

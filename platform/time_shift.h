@@ -56,6 +56,8 @@ public:
     void held(const HeldStream& stream);
     // The viewer left live (a pause or a seek back): the distance kept since is the delay.
     void leaveLive();
+    // A seek was made to `target`: the next one starts from there, not from the last report.
+    void seekedTo(double target) { m_stream.position = target; }
     // Back at live: no delay to show.
     void backAtLive() { m_live = true; }
 

@@ -161,3 +161,30 @@ TEST(TimeShiftFolder, GivesBackTheStartOfTheOneBufferFileAndClearsFoldersOfProce
     ::close(fd);
     EXPECT_FALSE(rz4::platform::releaseFileStart(parent.path(), 1 << 20)) << "no file open";
 }
+
+TEST_F(PlayerTimeShiftTest, AFullDiskStopsTheRecordingAndNothingElse) {
+    QTemporaryDir videos;
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=6m", "tmpfs", videos.path()}) != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    QWidget window;
+    Player player(&window);
+    StatusLog log(player);
+    player.setURL(channels->url("ch1/index.m3u8"));
+    player.startEngine();
+    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return player.timeShift().length > 4; }, 20s));
+    QFile filler(videos.filePath("filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    filler.write(QByteArray(1536 * 1024, 'x'));
+    filler.close();
+    player.startRecording(videos.path(), "一台", true);
+    ASSERT_TRUE(player.recording().on) << player.recording().problem.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !player.recording().on; }, 60s));
+    EXPECT_FALSE(player.recording().problem.isEmpty());
+    const double at = timePos(player);
+    EXPECT_TRUE(waitUntil([&] { return timePos(player) > at + 1; }, 10s)) << "playback goes on";
+    EXPECT_EQ(player.playState(), PlayState::Playing);
+    EXPECT_GT(probedDuration(player.recording().file), 1.0);
+    QProcess::execute("umount", {"-l", videos.path()});
+}
