@@ -4,7 +4,7 @@
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
 #include "platform/stream_relay.h"
-#include "platform/time_shift_folder.h"
+#include "platform/time_shift_disk.h"
 #include "platform/video_host.h"
 
 #include <QFutureWatcher>
@@ -44,12 +44,9 @@ struct Player::Impl {
     QTimer retryTimer;
     QTimer connectTimer;
     QTimer stallTimer;
-    std::unique_ptr<TimeShiftFolder> folder; // made with the first channel
-    bool folderTold = false;                 // the running engine knows it
     TimeShift shift;
     TimeShiftView shownShift;
-    bool cacheOnDisk = true; // until the disk refuses the buffer of the file playing
-    long long released = 0;  // bytes of the buffer's file given back to the disk
+    TimeShiftDisk disk{engine};
     Recorder recorder{engine};
 
     int volume = 50;
@@ -66,7 +63,6 @@ struct Player::Impl {
     void syncTimers();
     void publish();
     void publishShift();
-    void releaseDisk();
     void seekWithin(std::optional<double> target, bool forward);
 };
 
@@ -97,7 +93,7 @@ void Player::Impl::restartEngine() {
                                  .volume = volume,
                                  .mute = mute,
                                  .timeShift = true};
-    folderTold = false;
+    disk.engineStarted();
     if (engine.start(*lib, setup)) {
         apply(state.engineRestarted());
     }
@@ -130,16 +126,11 @@ void Player::Impl::listenToEngine() {
     QObject::connect(e, &MpvEngine::logLine, q, [this](const QString& text) {
         noteFailure(failureFromLog(text.toStdString()));
         recorder.logLine(text);
-        if (cacheOnDisk && text.contains(QLatin1String("Failed to write to cache file"))) {
-            // The disk is full: what arrives now stays in memory, so keep little of it.
-            cacheOnDisk = false;
-            engine.setOption("demuxer-max-back-bytes", QStringLiteral("16MiB"));
-            engine.setOption("demuxer-max-bytes", QStringLiteral("16MiB"));
-        }
+        disk.logLine(text);
     });
     QObject::connect(e, &MpvEngine::held, q, [this](const HeldStream& stream) {
         shift.held(stream);
-        releaseDisk();
+        disk.release(shift.releasableBytes());
         publishShift();
     });
     QObject::connect(e, &MpvEngine::cacheFilling, q, [this](bool on) { state.cacheFilling(on); });
@@ -178,7 +169,7 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.stop || step.load) {
         recorder.stop();
         shift.reset();
-        released = 0;
+        disk.closed();
     }
     if (step.stop) {
         engine.stopPlayback();
@@ -193,17 +184,7 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
         engine.setFlag("pause", false);
         // Channels go through the relay; a still picture is fetched once, directly.
         relayFailure = {};
-        if (!state.still() && !std::exchange(folderTold, true)) {
-            if (!folder) {
-                folder = std::make_unique<TimeShiftFolder>();
-            }
-            engine.setOption("cache-dir", folder->path());
-        }
-        if (!cacheOnDisk) {
-            cacheOnDisk = true;
-            engine.setOption("demuxer-max-back-bytes", QStringLiteral("48MiB"));
-            engine.setOption("demuxer-max-bytes", QStringLiteral("64MiB"));
-        }
+        disk.opening(!state.still());
         engine.load(state.still() ? state.url() : relay.open(state.url()));
         connectTimer.start();
     }
@@ -241,15 +222,6 @@ void Player::Impl::publishShift() {
     if (v != shownShift) {
         shownShift = v;
         emit q->timeShiftChanged();
-    }
-}
-
-// The engine's file only grows; what nothing reads again goes back to the disk in steps.
-void Player::Impl::releaseDisk() {
-    constexpr long long Step = 16LL << 20;
-    const long long releasable = shift.releasableBytes();
-    if (folder && releasable >= released + Step && releaseFileStart(folder->path(), releasable)) {
-        released = releasable;
     }
 }
 

@@ -188,3 +188,32 @@ TEST_F(PlayerTimeShiftTest, AFullDiskStopsTheRecordingAndNothingElse) {
     EXPECT_GT(probedDuration(player.recording().file), 1.0);
     QProcess::execute("umount", {"-l", videos.path()});
 }
+
+TEST_F(PlayerTimeShiftTest, ABufferOnAFullDiskLeavesPlaybackAndPauseWorking) {
+    QTemporaryDir tmp;
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", tmp.path()}) != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.path().toUtf8());
+    {
+        QWidget window;
+        Player player(&window);
+        StatusLog log(player);
+        player.setURL(channels->url("ch1/index.m3u8"));
+        player.startEngine();
+        ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+        const double at = timePos(player);
+        EXPECT_TRUE(waitUntil([&] { return timePos(player) > at + 4; }, 20s));
+        EXPECT_EQ(player.playState(), PlayState::Playing) << log.joined().toStdString();
+        // What the disk would not take is held in memory, a little of it.
+        EXPECT_TRUE(waitUntil(
+            [&] { return player.engineProperty("demuxer-max-back-bytes") == "16777216"; }, 5s));
+        player.pause();
+        EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Paused; }, 5s));
+        player.play();
+        EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Playing; }, 5s));
+    }
+    qputenv("TMPDIR", oldTmp);
+    QProcess::execute("umount", {"-l", tmp.path()});
+}
