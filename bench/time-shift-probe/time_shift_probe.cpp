@@ -4,6 +4,7 @@
 // resuming shows the frame that was held, and what a long pause costs in memory and on disk.
 // Usage: time_shift_probe URL [--pause-seconds N] [--long-pause-seconds N]
 // time_shift_probe --engine-options [--time-shift] prints the engine's options for mpv.
+#include "bench/pss.h"
 #include "platform/engine_options.h"
 #include "platform/malloc_arenas.h"
 #include "platform/player.h"
@@ -19,7 +20,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,16 +31,6 @@ namespace {
 
 constexpr int Bits = 16;
 constexpr double TargetMs = 150;
-
-long pssKib() {
-    std::ifstream rollup("/proc/self/smaps_rollup");
-    for (std::string line; std::getline(rollup, line);) {
-        if (line.rfind("Pss:", 0) == 0) {
-            return std::atol(line.c_str() + 4);
-        }
-    }
-    return 0;
-}
 
 // The frame number on screen, or -1 when the stripe is not there.
 class Counter {
@@ -141,15 +131,16 @@ Hold hold(Player& player, const Counter& c, int seconds) {
     t.start();
     player.pause();
     h.pauseMs = untilHeld(c, t, &h.held);
-    h.pssBefore = pssKib();
+    h.pssBefore = rz4::bench::pssKib();
     const long long disk = player.held().diskBytes;
     const long long sent = player.relayTraffic().played;
     for (int left = seconds; left > 0; left -= 60) {
         spin(std::min(left, 60) * 1000);
         std::fprintf(stderr, "paused %d s: PSS %ld KiB, buffer on disk %lld bytes\n",
-                     seconds - left + std::min(left, 60), pssKib(), player.held().diskBytes);
+                     seconds - left + std::min(left, 60), rz4::bench::pssKib(),
+                     player.held().diskBytes);
     }
-    h.pssAfter = pssKib();
+    h.pssAfter = rz4::bench::pssKib();
     h.diskBytes = player.held().diskBytes - disk;
     h.streamBytes = player.relayTraffic().played - sent;
     t.restart();

@@ -62,15 +62,22 @@ class MediaControls(Rz4Case):
     names."""
 
     @classmethod
-    def setUpClass(cls):
+    def start_with_bus(cls, args, **env):
+        """The desktop, the demo server and a session bus of the suite's own; cls.env, the
+        program's environment, has the bus and `env`."""
         cls.start_desktop()
         d = cls.desktop
-        cls.enterClassContext(desktop_suite.demo_server(ARGS, os.path.join(d.workdir, "demo")))
+        cls.enterClassContext(desktop_suite.demo_server(args, os.path.join(d.workdir, "demo")))
         address = desktop_suite.session_bus(d)
-        cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address)
+        cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address, **env)
         wait_until(lambda: cls.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                      "org.freedesktop.DBus.ListNames", check=False), 10,
                    what="the session bus")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.start_with_bus(ARGS)
+        d = cls.desktop
         d.spawn([os.path.join(ARGS.build_dir, "tests", "support", "rz4-fake-screensaver")],
                 "screensaver.log", env=cls.env)
         wait_until(lambda: cls.saver_calls() == ["ready"], 10, what="the screen saver service")

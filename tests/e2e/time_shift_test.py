@@ -7,6 +7,7 @@ file system that fills up under the recordings folder."""
 import glob
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -44,29 +45,25 @@ class TimeShift(Rz4Case):
 
     # The bus helpers of the media-controls suite, on this suite's own bus.
     gdbus = controls.MediaControls.__dict__["gdbus"]
+    start_with_bus = controls.MediaControls.__dict__["start_with_bus"]
     mpris_name = controls.MediaControls.__dict__["mpris_name"]
     call, prop, wait_prop, key = controls.MediaControls.call, controls.MediaControls.prop, \
         controls.MediaControls.wait_prop, controls.MediaControls.key
 
     @classmethod
     def setUpClass(cls):
-        cls.start_desktop()
-        d = cls.desktop
-        cls.enterClassContext(desktop_suite.demo_server(ARGS, os.path.join(d.workdir, "demo")))
-        address = desktop_suite.session_bus(d)
         # The desktop's videos folder and the temp folder are the suite's own.
-        cls.videos = os.path.join(d.workdir, "videos")
-        cls.tmp = os.path.join(d.workdir, "tmp")
-        config = os.path.join(d.workdir, "config")
+        workdir = tempfile.mkdtemp(prefix="rz4-time-shift-")
+        cls.videos = os.path.join(workdir, "videos")
+        cls.tmp = os.path.join(workdir, "tmp")
+        config = os.path.join(workdir, "config")
         for folder in (cls.videos, cls.tmp, config):
             os.makedirs(folder)
         with open(os.path.join(config, "user-dirs.dirs"), "w") as f:
             f.write(f'XDG_VIDEOS_DIR="{cls.videos}"\n')
-        cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address, TMPDIR=cls.tmp,
-                        XDG_CONFIG_HOME=config)
-        wait_until(lambda: cls.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                     "org.freedesktop.DBus.ListNames", check=False), 10,
-                   what="the session bus")
+        cls.addClassCleanup(shutil.rmtree, workdir, ignore_errors=True)
+        cls.start_with_bus(ARGS, TMPDIR=cls.tmp, XDG_CONFIG_HOME=config)
+        d = cls.desktop
         cls.window = Rz4Window(d, ARGS.binary, env=cls.env)
         cls.window.start()
         cls.name = wait_until(cls.mpris_name, 10, what="the program's name on the bus")

@@ -33,16 +33,24 @@ double probedDuration(const QString& file) {
 
 } // namespace
 
-using PlayerTimeShiftTest = LiveChannelSuite;
+// A player in a window of its own, playing the suite's live channel.
+class PlayerTimeShiftTest : public LiveChannelSuite {
+protected:
+    // Plays until the buffer holds more than `seconds`.
+    void playWithBuffer(double seconds) {
+        player.setURL(channels->url("ch1/index.m3u8"));
+        player.startEngine();
+        ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
+        ASSERT_TRUE(waitUntil([&] { return player.timeShift().length > seconds; }, 20s));
+    }
+
+    QWidget window;
+    Player player{&window};
+    StatusLog log{player};
+};
 
 TEST_F(PlayerTimeShiftTest, HoldsResumesFromTheHeldMomentSeeksAndGoesLive) {
-    QWidget window;
-    Player player(&window);
-    StatusLog log(player);
-    player.setURL(channels->url("ch1/index.m3u8"));
-    player.startEngine();
-    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return player.timeShift().available; }, 10s));
+    ASSERT_NO_FATAL_FAILURE(playWithBuffer(0));
     EXPECT_TRUE(player.timeShift().live);
 
     // The buffer's file has no name in its folder, whatever becomes of the process.
@@ -94,16 +102,9 @@ TEST_F(PlayerTimeShiftTest, HoldsResumesFromTheHeldMomentSeeksAndGoesLive) {
 }
 
 TEST_F(PlayerTimeShiftTest, RecordsFromTheBufferUntilTheChannelChanges) {
-    QWidget window;
-    Player player(&window);
-    StatusLog log(player);
     QTemporaryDir videos;
     const QString folder = videos.filePath("节目");
-
-    player.setURL(channels->url("ch1/index.m3u8"));
-    player.startEngine();
-    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return player.timeShift().length > 4; }, 20s));
+    ASSERT_NO_FATAL_FAILURE(playWithBuffer(4));
 
     // A folder that cannot be made is told and changes nothing else.
     QFile blocker(videos.filePath("file"));
@@ -167,13 +168,7 @@ TEST_F(PlayerTimeShiftTest, AFullDiskStopsTheRecordingAndNothingElse) {
     if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=6m", "tmpfs", videos.path()}) != 0) {
         GTEST_SKIP() << "cannot mount a small file system here";
     }
-    QWidget window;
-    Player player(&window);
-    StatusLog log(player);
-    player.setURL(channels->url("ch1/index.m3u8"));
-    player.startEngine();
-    ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return player.timeShift().length > 4; }, 20s));
+    ASSERT_NO_FATAL_FAILURE(playWithBuffer(4));
     QFile filler(videos.filePath("filler"));
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
     filler.write(QByteArray(1536 * 1024, 'x'));
@@ -194,26 +189,25 @@ TEST_F(PlayerTimeShiftTest, ABufferOnAFullDiskLeavesPlaybackAndPauseWorking) {
     if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", tmp.path()}) != 0) {
         GTEST_SKIP() << "cannot mount a small file system here";
     }
-    const QByteArray oldTmp = qgetenv("TMPDIR");
+    // Put back whatever becomes of the test.
+    struct Restore {
+        QByteArray tmpdir = qgetenv("TMPDIR");
+        QString mounted;
+        ~Restore() {
+            qputenv("TMPDIR", tmpdir);
+            QProcess::execute("umount", {"-l", mounted});
+        }
+    } restore{.mounted = tmp.path()};
     qputenv("TMPDIR", tmp.path().toUtf8());
-    {
-        QWidget window;
-        Player player(&window);
-        StatusLog log(player);
-        player.setURL(channels->url("ch1/index.m3u8"));
-        player.startEngine();
-        ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
-        const double at = timePos(player);
-        EXPECT_TRUE(waitUntil([&] { return timePos(player) > at + 4; }, 20s));
-        EXPECT_EQ(player.playState(), PlayState::Playing) << log.joined().toStdString();
-        // What the disk would not take is held in memory, a little of it.
-        EXPECT_TRUE(waitUntil(
-            [&] { return player.engineProperty("demuxer-max-back-bytes") == "16777216"; }, 5s));
-        player.pause();
-        EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Paused; }, 5s));
-        player.play();
-        EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Playing; }, 5s));
-    }
-    qputenv("TMPDIR", oldTmp);
-    QProcess::execute("umount", {"-l", tmp.path()});
+    ASSERT_NO_FATAL_FAILURE(playWithBuffer(0));
+    const double at = timePos(player);
+    EXPECT_TRUE(waitUntil([&] { return timePos(player) > at + 4; }, 20s));
+    EXPECT_EQ(player.playState(), PlayState::Playing) << log.joined().toStdString();
+    // What the disk would not take is held in memory, a little of it.
+    EXPECT_TRUE(waitUntil(
+        [&] { return player.engineProperty("demuxer-max-back-bytes") == "16777216"; }, 5s));
+    player.pause();
+    EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Paused; }, 5s));
+    player.play();
+    EXPECT_TRUE(waitUntil([&] { return player.playState() == PlayState::Playing; }, 5s));
 }
