@@ -121,6 +121,8 @@ struct Hold {
     double resumeMs = -1;
     long pssBefore = 0;
     long pssAfter = 0;
+    long anonBefore = 0;
+    long anonAfter = 0;
     long long diskBytes = 0;
     long long streamBytes = 0;
 };
@@ -132,15 +134,19 @@ Hold hold(Player& player, const Counter& c, int seconds) {
     player.pause();
     h.pauseMs = untilHeld(c, t, &h.held);
     h.pssBefore = rz4::bench::pssKib();
+    h.anonBefore = rz4::bench::pssKib("Pss_Anon");
     const long long disk = player.held().diskBytes;
     const long long sent = player.relayTraffic().played;
     for (int left = seconds; left > 0; left -= 60) {
         spin(std::min(left, 60) * 1000);
-        std::fprintf(stderr, "paused %d s: PSS %ld KiB, buffer on disk %lld bytes\n",
+        std::fprintf(stderr,
+                     "paused %d s: PSS %ld KiB, of it allocated %ld KiB, buffer on disk "
+                     "%lld bytes\n",
                      seconds - left + std::min(left, 60), rz4::bench::pssKib(),
-                     player.held().diskBytes);
+                     rz4::bench::pssKib("Pss_Anon"), player.held().diskBytes);
     }
     h.pssAfter = rz4::bench::pssKib();
+    h.anonAfter = rz4::bench::pssKib("Pss_Anon");
     h.diskBytes = player.held().diskBytes - disk;
     h.streamBytes = player.relayTraffic().played - sent;
     t.restart();
@@ -264,6 +270,7 @@ int main(int argc, char** argv) {
                     seconds, met(h->resumed >= h->held && h->resumed <= h->held + 2));
     }
     const double grew = static_cast<double>(longer.pssAfter - longer.pssBefore) / mib;
+    const double anonGrew = static_cast<double>(longer.anonAfter - longer.anonBefore) / mib;
     const double ratio = longer.streamBytes > 0 ? static_cast<double>(longer.diskBytes) /
                                                       static_cast<double>(longer.streamBytes)
                                                 : 0;
@@ -273,8 +280,15 @@ int main(int argc, char** argv) {
                 static_cast<double>(longer.pssAfter) / mib, grew,
                 static_cast<double>(longer.diskBytes) / mib / mib,
                 static_cast<double>(longer.streamBytes) / mib / mib, ratio);
-    std::printf("target: PSS paused %d s grows <= 40 MiB: %s%s\n", longPauseSeconds,
-                met(grew <= 40),
+    // The whole PSS also moves as other processes that share our libraries come and go (tens of
+    // MiB here while builds run); what the process allocated does not.
+    std::printf("time-shift: paused %d s, PSS of what the process allocated %.1f -> %.1f MiB "
+                "(grew %.1f MiB)\n",
+                longPauseSeconds, static_cast<double>(longer.anonBefore) / mib,
+                static_cast<double>(longer.anonAfter) / mib, anonGrew);
+    std::printf("target: PSS paused %d s grows <= 40 MiB: %s (whole %.1f MiB, allocated %.1f "
+                "MiB)%s\n",
+                longPauseSeconds, met(grew <= 40 && anonGrew <= 40), grew, anonGrew,
                 longPauseSeconds < 600 ? " (a shorter pause than 10 minutes)" : "");
     std::printf("target: buffer bytes on disk ~ the stream's own (0.8-1.25): %s\n",
                 met(ratio >= 0.8 && ratio <= 1.25));
