@@ -353,8 +353,14 @@ void Player::stop() {
 }
 
 void Player::pause() {
-    const PlaybackState::Phase phase = d->state.phase();
-    if (phase != PlaybackState::Phase::Playing && phase != PlaybackState::Phase::Buffering) {
+    using Phase = PlaybackState::Phase;
+    const Phase phase = d->state.phase();
+    if (phase == Phase::Connecting || phase == Phase::Reconnecting) {
+        // Nothing on screen to hold yet: a pause stops, as it always did.
+        d->apply(d->state.stop());
+        return;
+    }
+    if (phase != Phase::Playing && phase != Phase::Buffering) {
         return;
     }
     if (!d->shift.stream().held) {
