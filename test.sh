@@ -101,7 +101,8 @@ beside "lint" build/lint.log lint
 beside "fuzzing the channel-list decoder and reader" build-fuzz/test.log fuzzing
 
 step "all tests"
-# Cases run two at a time; the end-to-end suites each have the tests to themselves.
+# Cases run two at a time: the end-to-end suites one after another from the start, the others
+# beside them.
 ctest --preset default -j "$jobs" | tee build/ctest.log
 step ""
 
