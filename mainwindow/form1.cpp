@@ -23,6 +23,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -33,6 +34,8 @@ namespace rz4::mainwindow {
 namespace {
 
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
+// The latest the player's engine starts after the window is shown, should the page not come.
+constexpr std::chrono::milliseconds engineStartBound{1500};
 
 // The Windows family names stay in the code; these free faces draw them here.
 void substituteFonts() {
@@ -336,9 +339,16 @@ void Form1::WMP_StatusChange() {
 
 void Form1::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    if (std::exchange(m_engineAwaited, true)) {
+        return;
+    }
     // libmpv and the hundreds of libraries behind it are the heaviest thing the program loads,
-    // and nothing before the window needs them: they load once it is on the screen.
-    QTimer::singleShot(0, m_player, &platform::Player::startEngine);
+    // and nothing before the window needs them. Loading them holds the dynamic loader's lock,
+    // which drawing the window's first frames and the web pane's page takes too: they load once
+    // the page is in, or after a moment for a page that is slow to come.
+    connect(m_c.WebBrowser1, &platform::Browser::loadFinished, m_player,
+            &platform::Player::startEngine, Qt::SingleShotConnection);
+    QTimer::singleShot(engineStartBound, m_player, &platform::Player::startEngine);
 }
 
 void Form1::resizeEvent(QResizeEvent* e) {

@@ -145,6 +145,7 @@ private:
     // Shown in the status line while the player has nothing to say.
     QString m_idleNote;
     bool m_ended = false;
+    bool m_engineAwaited = false; // the engine starts after the first show, once
     int m_exitCode = 0;
 };
 

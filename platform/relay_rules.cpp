@@ -170,4 +170,26 @@ bool heldCopyAnswers(std::chrono::milliseconds age, std::chrono::milliseconds si
     return age < target.value_or(untimedCopyLife);
 }
 
+RequestHead parseRequestHead(QByteArrayView head) {
+    const QList<QByteArray> lines = head.toByteArray().split('\n');
+    const QList<QByteArray> request = lines.value(0).trimmed().split(' ');
+    RequestHead parsed{request.value(0), request.value(1), {}};
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0) {
+            parsed.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        }
+    }
+    return parsed;
+}
+
+bool forwardsHeader(QByteArrayView name) {
+    static const QByteArrayList hopByHop = {"host",    "connection",     "keep-alive",
+                                            "te",      "trailer",        "transfer-encoding",
+                                            "upgrade", "accept-encoding"};
+    const QByteArray lower = name.toByteArray().toLower();
+    return !hopByHop.contains(lower) && !lower.startsWith("proxy-");
+}
+
 } // namespace rz4::platform::relay

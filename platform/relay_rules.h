@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QUrl>
 
@@ -26,6 +28,18 @@ std::optional<QString> relayAddress(const QUrl& upstream, std::uint16_t port, st
 
 // The target of a request path such as "/7/h/host:8080/live/a.m3u8?x=1", or none.
 std::optional<Target> targetOf(QByteArrayView path);
+
+// A request's head as the engine sent it: "GET /path HTTP/1.1", then "Name: value" lines.
+struct RequestHead {
+    QByteArray method;
+    QByteArray path;
+    QList<QPair<QByteArray, QByteArray>> headers;
+};
+RequestHead parseRequestHead(QByteArrayView head);
+
+// Whether a request header goes on to the server: what concerns only the hop between the engine
+// and the relay stays there, and the body is asked for as the server has it.
+bool forwardsHeader(QByteArrayView name);
 
 // Whether an answer is announced as an HLS playlist, by its address or its content type.
 bool namesPlaylist(const QUrl& url, QByteArrayView contentType);

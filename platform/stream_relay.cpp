@@ -196,10 +196,9 @@ void RelayWorker::nextRequest(QTcpSocket* socket) {
         }
         return;
     }
-    const QList<QByteArray> lines = socket->read(end + 4).split('\n');
-    const QList<QByteArray> request = lines.value(0).trimmed().split(' ');
-    const QByteArray method = request.value(0);
-    const auto target = relay::targetOf(request.value(1));
+    const relay::RequestHead request = relay::parseRequestHead(socket->read(end + 4));
+    const QByteArray& method = request.method;
+    const auto target = relay::targetOf(request.path);
     if ((method != "GET" && method != "HEAD") || !target) {
         sendWhole(socket, 400, "Bad Request", "text/plain", "not a relayed address\n", false);
         return;
@@ -209,15 +208,7 @@ void RelayWorker::nextRequest(QTcpSocket* socket) {
         sendWhole(socket, 410, "Gone", "text/plain", "another channel is open\n", false);
         return;
     }
-    QList<QPair<QByteArray, QByteArray>> headers;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0) {
-            headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
-        }
-    }
-    answer(socket, method, *target, headers);
+    answer(socket, method, *target, request.headers);
 }
 
 void RelayWorker::answer(QTcpSocket* socket, const QByteArray& method, const relay::Target& target,
@@ -228,11 +219,7 @@ void RelayWorker::answer(QTcpSocket* socket, const QByteArray& method, const rel
     }
     QNetworkRequest req = request(target.upstream);
     for (const auto& [name, value] : headers) {
-        // What concerns only the hop between the engine and the relay stays there.
-        static const QByteArrayList hopByHop = {"host",    "connection",     "keep-alive",
-                                                "te",      "trailer",        "transfer-encoding",
-                                                "upgrade", "accept-encoding"};
-        if (!hopByHop.contains(name.toLower()) && !name.toLower().startsWith("proxy-")) {
+        if (relay::forwardsHeader(name)) {
             req.setRawHeader(name, value);
         }
     }

@@ -74,3 +74,21 @@ TEST(RelayRules, AHeldPlaylistAnswersOnlyWhileTheChannelOpensAndNoNewerSegmentCa
     EXPECT_TRUE(relay::heldCopyAnswers(500ms, 0ms, std::nullopt));
     EXPECT_FALSE(relay::heldCopyAnswers(-1ms, 0ms, 2000ms));
 }
+
+TEST(RelayRules, ARequestHeadIsReadAndOnlyEndToEndHeadersGoOn) {
+    const auto head = relay::parseRequestHead("GET /3/h/tv:80/a.m3u8 HTTP/1.1\r\n"
+                                              "Host: 127.0.0.1:9000\r\n"
+                                              "Range:  bytes=0-  \r\n"
+                                              "no colon here\r\n"
+                                              ": empty name\r\n\r\n");
+    EXPECT_EQ(head.method, "GET");
+    EXPECT_EQ(head.path, "/3/h/tv:80/a.m3u8");
+    ASSERT_EQ(head.headers.size(), 2);
+    EXPECT_EQ(head.headers[1], (QPair<QByteArray, QByteArray>{"Range", "bytes=0-"}));
+    EXPECT_TRUE(relay::parseRequestHead("").method.isEmpty());
+    for (const char* name : {"Host", "CONNECTION", "Accept-Encoding", "Proxy-Authorization"}) {
+        EXPECT_FALSE(relay::forwardsHeader(name)) << name;
+    }
+    EXPECT_TRUE(relay::forwardsHeader("Range"));
+    EXPECT_TRUE(relay::forwardsHeader("User-Agent"));
+}
