@@ -71,9 +71,7 @@ sanitized() {
 
 lint() {
     # The program's own sources against .clang-tidy, from the build's compile database.
-    nice -n 19 run-clang-tidy -p build -j "$jobs" -quiet \
-        "$PWD/(common|channels|guide|mainwindow|picture|platform|resources|skinctl|tools)/.*\.cpp$" \
-        >build/clang-tidy.log 2>&1 || {
+    nice -n 19 ./scripts/lint.py build "$jobs" >build/clang-tidy.log 2>&1 || {
         grep -E "(warning|error):" build/clang-tidy.log | sed "s|$PWD/||" | sort -u
         return 1
     }
@@ -103,7 +101,8 @@ beside "lint" build/lint.log lint
 beside "fuzzing the channel-list decoder and reader" build-fuzz/test.log fuzzing
 
 step "all tests"
-# Cases run two at a time; the end-to-end suites each have the tests to themselves.
+# Cases run two at a time: the end-to-end suites one after another from the start, the others
+# beside them.
 ctest --preset default -j "$jobs" | tee build/ctest.log
 step ""
 
