@@ -27,7 +27,7 @@ std::span<const EngineOption> fixedEngineOptions() {
         // often sits at the end of a live playlist waiting for its reload, and mpv then waits
         // 100 ms on it before cutting it off: one switch in three took 150-200 ms. With 3 s it
         // stays a segment behind the playlist's end: none of 20 did.
-        {"cache-secs", "3"},
+        {"cache-secs", LiveReadAheadSeconds},
         // HLS opens the next segment before it hands out a byte of the first: a second round trip
         // before the first picture of every switch.
         {"demuxer-lavf-o", "http_multiple=0"},
@@ -45,9 +45,6 @@ std::span<const EngineOption> timeShiftOptions() {
         // the file's name as soon as it is made, so nothing stays behind even after a crash.
         {"cache-on-disk", "yes"},
         {"cache-unlink-files", "immediate"},
-        // A paused engine stops reading once this much lies ahead, and a live playlist moves on
-        // meanwhile: a gap at resume. Half an hour ahead is as long as a pause is kept.
-        {"cache-secs", "1800"},
         // With the packets on disk these count only their bookkeeping, about 15 KiB a second of
         // a channel: 48 MiB behind keeps well over half an hour, 64 MiB ahead a whole long pause.
         {"demuxer-max-back-bytes", "48MiB"},

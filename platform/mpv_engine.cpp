@@ -187,6 +187,13 @@ void MpvEngine::seekTo(double seconds) {
     }
 }
 
+void MpvEngine::seekInPlace() {
+    if (m_handle) {
+        const char* argv[] = {"seek", "0", "relative+exact", nullptr};
+        m_lib->commandAsync(m_handle.get(), NoTag, argv);
+    }
+}
+
 void MpvEngine::dumpFrom(double seconds, const QString& path) {
     if (m_handle) {
         const QByteArray at = QByteArray::number(seconds, 'f', 3);

@@ -49,6 +49,9 @@ public:
     void setFlag(const char* name, bool value);
     // Shows the moment `seconds` of the stream, as exactly as the engine can.
     void seekTo(double seconds);
+    // Shows again the moment on screen. A paused engine's reader, once at its read-ahead limit,
+    // sleeps and takes a new limit only when woken: this seek wakes it.
+    void seekInPlace();
     // Writes what is held from `seconds` on into path and goes on appending what arrives, until
     // stopDump() or the end of the file; dumpEnded() then.
     void dumpFrom(double seconds, const QString& path);

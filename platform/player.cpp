@@ -1,5 +1,6 @@
 #include "platform/player.h"
 
+#include "platform/engine_options.h"
 #include "platform/mpv_engine.h"
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
@@ -46,6 +47,7 @@ struct Player::Impl {
     QTimer stallTimer;
     TimeShift shift;
     TimeShiftView shownShift;
+    bool readingAhead = false; // the engine reads ahead as far as a pause is kept
     TimeShiftDisk disk{engine};
     Recorder recorder{engine};
 
@@ -64,6 +66,8 @@ struct Player::Impl {
     void publish();
     void publishShift();
     void seekWithin(std::optional<double> target, bool forward);
+    // Reads ahead as far as a pause is kept while away from live; true when that changed.
+    bool syncReadAhead();
 };
 
 void Player::Impl::libraryOpened(const MpvLibrary* opened) {
@@ -94,6 +98,7 @@ void Player::Impl::restartEngine() {
                                  .mute = mute,
                                  .timeShift = true};
     disk.engineStarted();
+    readingAhead = false;
     if (engine.start(*lib, setup)) {
         apply(state.engineRestarted());
     }
@@ -217,7 +222,18 @@ void Player::Impl::publish() {
     }
 }
 
+bool Player::Impl::syncReadAhead() {
+    if (readingAhead != shift.live()) {
+        return false;
+    }
+    readingAhead = !shift.live();
+    engine.setOption("cache-secs", QString::fromLatin1(readingAhead ? HeldReadAheadSeconds
+                                                                    : LiveReadAheadSeconds));
+    return true;
+}
+
 void Player::Impl::publishShift() {
+    syncReadAhead();
     TimeShiftView v = shift.view();
     if (v != shownShift) {
         shownShift = v;
@@ -368,7 +384,11 @@ void Player::pause() {
         return;
     }
     d->shift.leaveLive();
+    const bool readFurther = d->syncReadAhead();
     d->engine.setFlag("pause", true);
+    if (readFurther) {
+        d->engine.seekInPlace();
+    }
     d->publishShift();
 }
 
