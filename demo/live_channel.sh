@@ -4,9 +4,11 @@
 # the benchmarks is made here, so that they all play the same kind of stream.
 #
 # Usage: live_channel.sh [--source LAVFI_SOURCE] [--options SOURCE_OPTIONS] [--tone HZ]
-#                        [--name TEXT --font FILE] FOLDER
+#                        [--name TEXT --font FILE] [--counter] FOLDER
 #   writes FOLDER/index.m3u8 and its segments, and runs until it is stopped (TERM closes the
-#   segment being written).
+#   segment being written). --counter draws the frame's number in binary along the top, sixteen
+#   blocks of 20 pixels, lowest bit on the left: white is 1, so a reader of pixels knows which
+#   frame is on screen.
 set -euo pipefail
 
 source=testsrc2
@@ -14,8 +16,10 @@ options=
 tone=440
 name=
 font=
+counter=
 while [ $# -gt 1 ]; do
     case $1 in
+    --counter) counter=1 && shift && continue ;;
     --source) source=$2 ;;
     --options) options=$2 ;;
     --tone) tone=$2 ;;
@@ -29,6 +33,12 @@ done
 dir=$1
 
 video="$source=size=320x240:rate=25${options:+:$options},format=yuv420p"
+if [ -n "$counter" ]; then
+    stripe='lt(Y,16)'
+    bit='255*mod(floor(N/pow(2,floor(X/20))),2)'
+    video+=",geq=lum='if($stripe,$bit,lum(X,Y))':cb='if($stripe,128,cb(X,Y))'"
+    video+=":cr='if($stripe,128,cr(X,Y))'"
+fi
 if [ -n "$name" ]; then
     # The channel's name on top and the running time below, so that a screenshot tells which
     # channel plays and that it moves.

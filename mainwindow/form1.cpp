@@ -5,6 +5,7 @@
 #include "mainwindow/channel_server.h"
 #include "mainwindow/channel_tree_widget.h"
 #include "mainwindow/hot_area.h"
+#include "mainwindow/status_line.h"
 #include "mainwindow/tooltips.h"
 #include "mainwindow/version.h"
 #include "mainwindow/window_placement.h"
@@ -197,6 +198,10 @@ Form1::Form1(QString channelServer, Desktop desktop, QWidget* parent)
             WMP_StatusChange();
         });
     });
+    connect(m_player, &platform::Player::timeShiftChanged, this,
+            [this] { guarded([this] { m_viewing->reportTimeShift(m_player->timeShift()); }); });
+    connect(m_player, &platform::Player::recordingChanged, this,
+            [this] { guarded([this] { m_viewing->reportRecording(m_player->recording()); }); });
     connect(m_player, &platform::Player::FullScreenChange, this,
             [this] { guarded([this] { m_viewing->reportFullScreen(m_player->fullScreen()); }); });
     connect(m_player, &platform::Player::engineFailed, this, [this] {
@@ -330,11 +335,8 @@ void Form1::TreeView1_NodeClick() {
 }
 
 void Form1::WMP_StatusChange() {
-    if (m_viewing->playState() != platform::PlayState::Playing) {
-        setStatusLine(m_player->status());
-    } else {
-        setStatusLine(m_idleNote);
-    }
+    setStatusLine(statusLine(m_viewing->playState(), m_player->status(), m_viewing->timeShift(),
+                             m_viewing->recording(), m_idleNote));
 }
 
 void Form1::showEvent(QShowEvent* e) {

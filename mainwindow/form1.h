@@ -126,6 +126,11 @@ private:
     void open(const Channel& channel) override;
     void playAgain() override;
     void stop() override;
+    void pause() override;
+    void seekBy(double seconds) override;
+    void seekTo(double offset) override;
+    void goLive() override;
+    void setRecording(bool on, bool fromStart) override;
     void setVolume(int volume) override;
     void setMute(bool mute) override;
     void setFullScreen(bool on) override;

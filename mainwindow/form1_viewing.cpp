@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QWindow>
 
@@ -39,6 +40,9 @@ void Form1::showViewing() {
         titleButton(TitleButton::MaximiseOrRestore)
             .setToolTip(text(sizeTip(m_viewing->maximised())));
     };
+    // Behind live and recording change the status line while the player's status stays.
+    connect(&v, &Viewing::timeShiftChanged, this, &Form1::WMP_StatusChange);
+    connect(&v, &Viewing::recordingChanged, this, &Form1::WMP_StatusChange);
     connect(&v, &Viewing::onTopChanged, this, tips);
     connect(&v, &Viewing::maximisedChanged, this, tips);
 }
@@ -96,6 +100,33 @@ void Form1::playAgain() {
 
 void Form1::stop() {
     m_player->stop();
+}
+
+void Form1::pause() {
+    m_player->pause();
+}
+
+void Form1::seekBy(double seconds) {
+    m_player->seekBy(seconds);
+}
+
+void Form1::seekTo(double offset) {
+    m_player->seekTo(offset);
+}
+
+void Form1::goLive() {
+    m_player->goLive();
+}
+
+void Form1::setRecording(bool on, bool fromStart) {
+    if (!on) {
+        m_player->stopRecording();
+        return;
+    }
+    // The desktop's videos folder, in a folder of the program's own.
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    m_player->startRecording(videos + QLatin1Char('/') + programName(), m_viewing->channel().name,
+                             fromStart);
 }
 
 void Form1::setVolume(int volume) {

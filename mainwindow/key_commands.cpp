@@ -47,6 +47,24 @@ std::optional<KeyCommand> keyCommand(int key, Qt::KeyboardModifiers modifiers, K
         }
         return key == Qt::Key_Up || key == Qt::Key_PageUp ? KeyCommand::PreviousChannel
                                                           : KeyCommand::NextChannel;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_End: {
+        // The tree opens, closes and moves with these.
+        if (focus == KeyFocus::Tree) {
+            return std::nullopt;
+        }
+        const bool longer = modifiers & Qt::ShiftModifier;
+        if (key == Qt::Key_End) {
+            return KeyCommand::GoLive;
+        }
+        if (key == Qt::Key_Left) {
+            return longer ? KeyCommand::SeekBackLong : KeyCommand::SeekBack;
+        }
+        return longer ? KeyCommand::SeekForwardLong : KeyCommand::SeekForward;
+    }
+    case Qt::Key_R:
+        return modifiers & Qt::ShiftModifier ? KeyCommand::RecordFromStart : KeyCommand::Record;
     case Qt::Key_Space:
         return KeyCommand::PlayPause;
     case Qt::Key_S:

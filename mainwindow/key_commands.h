@@ -18,8 +18,19 @@ enum class KeyCommand {
     NextChannel,
     VolumeUp,
     VolumeDown,
+    SeekBack, // 10 s
+    SeekForward,
+    SeekBackLong, // a minute
+    SeekForwardLong,
+    GoLive,
+    Record,          // from the moment on screen, or ends a recording
+    RecordFromStart, // from the oldest moment held
     Help,
 };
+
+// Seconds a seek key moves, and with Shift.
+constexpr double SeekStep = 10;
+constexpr double LongSeekStep = 60;
 
 // Where the keyboard's focus is: the tree keeps the keys that move through it, and those that find
 // a channel by typing and play it; a button reached by Tab keeps Space and Enter, which press it;

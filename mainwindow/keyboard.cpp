@@ -65,8 +65,13 @@ void KeyboardControl::reachByTab() {
 KeyboardControl::~KeyboardControl() = default;
 
 QString KeyboardControl::helpText() {
-    return QStringLiteral("空格\t播放／停止\n"
+    return QStringLiteral("空格\t暂停／继续（不能暂停的频道停止）\n"
                           "S\t停止\n"
+                          "←、→\t后退、前进 10 秒（时移）\n"
+                          "Shift+←、→\t后退、前进 1 分钟\n"
+                          "End\t回到直播\n"
+                          "R\t录制（从画面上的时刻起）／停止录制\n"
+                          "Shift+R\t从时移缓存的开头录制\n"
                           "M\t静音\n"
                           "F、回车\t全屏\n"
                           "Esc\t退出全屏\n"
@@ -75,6 +80,7 @@ QString KeyboardControl::helpText() {
                           "+、-\t音量加减（鼠标滚轮在画面或音量条上也可）\n"
                           "F1\t本帮助\n"
                           "字母、数字\t在频道列表中按名称或拼音查找频道，回车播放\n"
+                          "\t←、→、End 在频道列表外有效，R 也是\n"
                           "Tab\t依次到频道列表、音量条和各按钮（Shift+Tab 反向）：\n"
                           "\t按钮上空格、回车即按下，音量条上方向键调节音量");
 }
@@ -160,6 +166,24 @@ void KeyboardControl::run(KeyCommand command) {
         break;
     case KeyCommand::VolumeDown:
         m_remote.stepVolume(-1);
+        break;
+    case KeyCommand::SeekBack:
+    case KeyCommand::SeekForward:
+    case KeyCommand::SeekBackLong:
+    case KeyCommand::SeekForwardLong: {
+        const bool longer =
+            command == KeyCommand::SeekBackLong || command == KeyCommand::SeekForwardLong;
+        const bool back = command == KeyCommand::SeekBack || command == KeyCommand::SeekBackLong;
+        const double step = longer ? LongSeekStep : SeekStep;
+        m_remote.seekBy(back ? -step : step);
+        break;
+    }
+    case KeyCommand::GoLive:
+        m_remote.goLive();
+        break;
+    case KeyCommand::Record:
+    case KeyCommand::RecordFromStart:
+        m_remote.toggleRecording(command == KeyCommand::RecordFromStart);
         break;
     case KeyCommand::Help:
         m_help(QStringLiteral("快捷键"), helpText());

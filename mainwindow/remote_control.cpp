@@ -33,6 +33,7 @@ RemoteControl::RemoteControl(Form1& form, const QDBusConnection& bus, QObject* p
     connect(&m_viewing, &Viewing::playStateChanged, this, &RemoteControl::refresh);
     connect(&m_viewing, &Viewing::fullScreenChanged, this, &RemoteControl::refresh);
     connect(&m_viewing, &Viewing::volumeChanged, this, &RemoteControl::refresh);
+    connect(&m_viewing, &Viewing::timeShiftChanged, this, &RemoteControl::refresh);
     QAbstractItemModel* model = form.controls().TreeView1->model();
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (!m_listHasChannels) {
@@ -83,16 +84,16 @@ void RemoteControl::play() {
     act([](Viewing& v) { v.playAgain(); });
 }
 
-// A live channel cannot wait: pausing it stops it, and play starts it again at the live edge.
+// A channel with a time-shift buffer is held; one without stops, and play starts it at live.
 void RemoteControl::pause() {
     if (playing()) {
-        stop();
+        act([](Viewing& v) { v.pause(); });
     }
 }
 
 void RemoteControl::playPause() {
     if (playing()) {
-        stop();
+        pause();
     } else {
         play();
     }
@@ -112,6 +113,26 @@ void RemoteControl::previous() {
 
 void RemoteControl::setVolume(double volume) {
     act([volume](Viewing& v) { v.setVolume(sliderValue(volume, Viewing::MaxVolume)); });
+}
+
+void RemoteControl::seek(qlonglong offset) {
+    seekBy(static_cast<double>(offset) / 1e6);
+}
+
+void RemoteControl::setPosition(qlonglong position) {
+    act([position](Viewing& v) { v.seekTo(static_cast<double>(position) / 1e6); });
+}
+
+void RemoteControl::seekBy(double seconds) {
+    act([seconds](Viewing& v) { v.seekBy(seconds); });
+}
+
+void RemoteControl::goLive() {
+    act([](Viewing& v) { v.goLive(); });
+}
+
+void RemoteControl::toggleRecording(bool fromStart) {
+    act([fromStart](Viewing& v) { v.toggleRecording(fromStart); });
 }
 
 void RemoteControl::toggleMute() {
@@ -157,6 +178,9 @@ void RemoteControl::refresh() {
     // The full-screen command acts only on a channel that plays; leaving is always possible.
     s.canSetFullscreen = s.fullscreen || playState == platform::PlayState::Playing;
     s.canGoNext = m_listHasChannels;
+    const platform::TimeShiftView& shift = m_viewing.timeShift();
+    s.canPause = s.canSeek = shift.available;
+    s.position = shift.available ? static_cast<qlonglong>(shift.offset * 1e6) : 0;
     m_mpris->publish(s);
     m_screenSaver->setInhibited(!m_form.hasEnded() && platform::keepsScreenAwake(playState));
     prepareNeighbours(playState);

@@ -48,8 +48,13 @@ public:
     void next() override;
     void previous() override;
     void setVolume(double volume) override;
+    void seek(qlonglong offset) override;
+    void setPosition(qlonglong position) override;
 
     void toggleMute();
+    void seekBy(double seconds);
+    void goLive();
+    void toggleRecording(bool fromStart);
     void stepVolume(int steps);
     // The media controls show the programme on the channel now, and change when it does.
     void setGuide(std::shared_ptr<const guide::Guide> guide);

@@ -38,6 +38,32 @@ void Viewing::playAgain() {
     m_platform.playAgain();
 }
 
+void Viewing::pause() {
+    m_platform.pause();
+}
+
+void Viewing::seekBy(double seconds) {
+    if (m_timeShift.available) {
+        m_platform.seekBy(seconds);
+    }
+}
+
+void Viewing::seekTo(double offset) {
+    if (m_timeShift.available) {
+        m_platform.seekTo(offset);
+    }
+}
+
+void Viewing::goLive() {
+    if (m_timeShift.available) {
+        m_platform.goLive();
+    }
+}
+
+void Viewing::toggleRecording(bool fromStart) {
+    m_platform.setRecording(!m_recording.on, fromStart);
+}
+
 void Viewing::toggleMute() {
     m_mute = !m_mute;
     m_platform.setMute(m_mute);
@@ -92,6 +118,20 @@ void Viewing::reportFullScreen(bool on) {
     if (on != m_fullScreen) {
         m_fullScreen = on;
         emit fullScreenChanged();
+    }
+}
+
+void Viewing::reportTimeShift(const platform::TimeShiftView& view) {
+    if (view != m_timeShift) {
+        m_timeShift = view;
+        emit timeShiftChanged();
+    }
+}
+
+void Viewing::reportRecording(const platform::RecordingView& view) {
+    if (view != m_recording) {
+        m_recording = view;
+        emit recordingChanged();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "mainwindow/channel_order.h"
 #include "platform/playback.h"
+#include "platform/time_shift.h"
 
 #include <QAbstractItemModel>
 #include <QObject>
@@ -26,6 +27,11 @@ public:
     virtual void open(const Channel& channel) = 0;
     virtual void playAgain() = 0;
     virtual void stop() = 0;
+    virtual void pause() = 0;
+    virtual void seekBy(double seconds) = 0;
+    virtual void seekTo(double offset) = 0;
+    virtual void goLive() = 0;
+    virtual void setRecording(bool on, bool fromStart) = 0;
     virtual void setVolume(int volume) = 0;
     virtual void setMute(bool mute) = 0;
     virtual void setFullScreen(bool on) = 0;
@@ -57,6 +63,8 @@ public:
     bool onTop() const { return m_onTop; }
     bool maximised() const { return m_maximised; }
     bool shown() const { return m_shown; }
+    const platform::TimeShiftView& timeShift() const { return m_timeShift; }
+    const platform::RecordingView& recording() const { return m_recording; }
 
     // Opens the channel at node; false, and nothing happens, when the node is not a channel.
     bool playChannel(const QModelIndex& node);
@@ -64,6 +72,14 @@ public:
     bool playAdjacent(Direction direction, const QModelIndex& from);
     void stop();
     void playAgain();
+    // Holds the picture of a channel that can be held; one that cannot stops, as before.
+    void pause();
+    // Within what is held: by seconds from the moment on screen, to seconds from the start.
+    void seekBy(double seconds);
+    void seekTo(double offset);
+    void goLive();
+    // Starts a recording from the moment on screen or the oldest held, or ends the one running.
+    void toggleRecording(bool fromStart);
     void toggleMute();
     void setVolume(int volume);
     // Entering full screen needs a channel that plays; leaving is always possible.
@@ -76,6 +92,8 @@ public:
     // the picture).
     void reportPlayState(platform::PlayState state);
     void reportFullScreen(bool on);
+    void reportTimeShift(const platform::TimeShiftView& view);
+    void reportRecording(const platform::RecordingView& view);
 
 signals:
     void channelChanged();
@@ -86,6 +104,8 @@ signals:
     void onTopChanged();
     void maximisedChanged();
     void shownChanged();
+    void timeShiftChanged();
+    void recordingChanged();
 
 private:
     ViewingPlatform& m_platform;
@@ -99,6 +119,8 @@ private:
     bool m_onTop = false;
     bool m_maximised = false;
     bool m_shown = true;
+    platform::TimeShiftView m_timeShift;
+    platform::RecordingView m_recording;
 };
 
 } // namespace rz4::mainwindow

@@ -27,13 +27,28 @@ std::span<const EngineOption> fixedEngineOptions() {
         // often sits at the end of a live playlist waiting for its reload, and mpv then waits
         // 100 ms on it before cutting it off: one switch in three took 150-200 ms. With 3 s it
         // stays a segment behind the playlist's end: none of 20 did.
-        {"cache-secs", "3"},
+        {"cache-secs", LiveReadAheadSeconds},
         // HLS opens the next segment before it hands out a byte of the first: a second round trip
         // before the first picture of every switch.
         {"demuxer-lavf-o", "http_multiple=0"},
         // Bounds stream probing on slow links. Skipping stream info (probe-info=nostreams) was
         // left out: it made every other switch 140 ms slower here.
         {"demuxer-lavf-analyzeduration", "0.5"},
+    };
+    return options;
+}
+
+std::span<const EngineOption> timeShiftOptions() {
+    static constexpr EngineOption options[] = {
+        {"cache", "yes"},
+        // What is held goes to a file in our private folder, not into memory; the engine removes
+        // the file's name as soon as it is made, so nothing stays behind even after a crash.
+        {"cache-on-disk", "yes"},
+        {"cache-unlink-files", "immediate"},
+        // With the packets on disk these count only their bookkeeping, about 15 KiB a second of
+        // a channel: 48 MiB behind keeps well over half an hour, 64 MiB ahead a whole long pause.
+        {"demuxer-max-back-bytes", "48MiB"},
+        {"demuxer-max-bytes", "64MiB"},
     };
     return options;
 }

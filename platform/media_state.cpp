@@ -53,6 +53,12 @@ ChangedProperties changedProperties(const MediaState& before, const MediaState& 
     if (before.volume != after.volume) {
         changed.player << QStringLiteral("Volume");
     }
+    if (before.canPause != after.canPause) {
+        changed.player << QStringLiteral("CanPause");
+    }
+    if (before.canSeek != after.canSeek) {
+        changed.player << QStringLiteral("CanSeek");
+    }
     if (before.canGoNext != after.canGoNext) {
         changed.player << QStringLiteral("CanGoNext") << QStringLiteral("CanGoPrevious");
     }

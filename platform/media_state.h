@@ -29,6 +29,9 @@ struct MediaState {
     bool fullscreen = false;
     bool canSetFullscreen = false;
     bool canGoNext = false; // and previous: a list with channels is loaded
+    bool canPause = false;  // and seek: the channel on has a time-shift buffer
+    bool canSeek = false;
+    qlonglong position = 0; // microseconds from the buffer's start to the moment on screen
 
     bool operator==(const MediaState&) const = default;
 };

@@ -83,7 +83,7 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanGoNext READ canGoNext)
     Q_PROPERTY(bool CanGoPrevious READ canGoNext)
     Q_PROPERTY(bool CanPlay READ canControl)
-    Q_PROPERTY(bool CanPause READ canControl)
+    Q_PROPERTY(bool CanPause READ canPause)
     Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ canControl)
 public:
@@ -91,10 +91,11 @@ public:
 
 private:
     QString playbackStatus() const { return playbackStatusName(m_s.state().status); }
-    // Live channels play at their own pace and have no position.
+    // Live channels play at their own pace; the position is within the time-shift buffer.
     double rate() const { return 1.0; }
-    qlonglong position() const { return 0; }
-    bool canSeek() const { return false; }
+    qlonglong position() const { return m_s.state().position; }
+    bool canSeek() const { return m_s.state().canSeek; }
+    bool canPause() const { return m_s.state().canPause; }
     bool canControl() const { return true; }
     bool canGoNext() const { return m_s.state().canGoNext; }
     double volume() const { return m_s.state().volume; }
@@ -123,9 +124,14 @@ public slots:
     void PlayPause() { m_s.commands().playPause(); }
     void Stop() { m_s.commands().stop(); }
     void Play() { m_s.commands().play(); }
-    // Nothing to seek in a live channel, and nothing is opened from outside.
-    void Seek(qlonglong /*offset*/) {}
-    void SetPosition(const QDBusObjectPath& /*track*/, qlonglong /*position*/) {}
+    void Seek(qlonglong offset) { m_s.commands().seek(offset); }
+    // A position for another channel than the one on is stale: ignored.
+    void SetPosition(const QDBusObjectPath& track, qlonglong position) {
+        if (track.path() == trackPath(m_s.desktopEntry(), m_s.state().track)) {
+            m_s.commands().setPosition(position);
+        }
+    }
+    // Nothing is opened from outside.
     void OpenUri(const QString& /*uri*/) {}
 
 private:

@@ -27,6 +27,10 @@ public:
     virtual void previous() = 0;
     // 0.0 to 1.0; whatever the desktop sends outside that is brought within.
     virtual void setVolume(double volume) = 0;
+    // Within the time-shift buffer, in microseconds: by an offset, or to a position from its
+    // start.
+    virtual void seek(qlonglong offset) = 0;
+    virtual void setPosition(qlonglong position) = 0;
 };
 
 // The program as a media player on the session bus (MPRIS 2), which is where desktops look for

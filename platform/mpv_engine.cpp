@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -14,7 +15,15 @@ namespace rz4::platform {
 
 namespace {
 
-enum Tag : uint64_t { NoTag, LoadTag, PausedForCacheTag, CacheStateTag, PauseTag };
+enum Tag : uint64_t {
+    NoTag,
+    LoadTag,
+    PausedForCacheTag,
+    CacheStateTag,
+    PauseTag,
+    HeldTag,
+    DumpTag
+};
 
 EndReason endReason(mpv_end_file_reason reason) {
     switch (reason) {
@@ -27,6 +36,55 @@ EndReason endReason(mpv_end_file_reason reason) {
     default:
         return EndReason::Other;
     }
+}
+
+const mpv_node* member(const mpv_node& map, const char* name) {
+    if (map.format != MPV_FORMAT_NODE_MAP) {
+        return nullptr;
+    }
+    for (int i = 0; i < map.u.list->num; ++i) {
+        if (std::strcmp(map.u.list->keys[i], name) == 0) {
+            return &map.u.list->values[i];
+        }
+    }
+    return nullptr;
+}
+
+double number(const mpv_node* node) {
+    if (node == nullptr) {
+        return 0;
+    }
+    if (node->format == MPV_FORMAT_DOUBLE) {
+        return node->u.double_;
+    }
+    return node->format == MPV_FORMAT_INT64 ? static_cast<double>(node->u.int64) : 0;
+}
+
+// The seekable range that holds the moment decoded; the newest one when none does (the engine
+// may hold a few overlapping ones for a moment).
+HeldStream heldStream(const mpv_node& state) {
+    HeldStream held;
+    held.position = number(member(state, "reader-pts"));
+    held.diskBytes = static_cast<long long>(number(member(state, "file-cache-bytes")));
+    const mpv_node* ranges = member(state, "seekable-ranges");
+    if (ranges == nullptr || ranges->format != MPV_FORMAT_NODE_ARRAY) {
+        return held;
+    }
+    for (int i = 0; i < ranges->u.list->num; ++i) {
+        const mpv_node& range = ranges->u.list->values[i];
+        const double start = number(member(range, "start"));
+        const double end = number(member(range, "end"));
+        const bool holdsPosition = start <= held.position && held.position <= end;
+        if (end > start && (!held.held || holdsPosition || end > held.end)) {
+            held.held = true;
+            held.start = start;
+            held.end = end;
+            if (holdsPosition) {
+                break;
+            }
+        }
+    }
+    return held;
 }
 
 } // namespace
@@ -58,6 +116,11 @@ bool MpvEngine::start(const MpvLibrary& library, const Setup& setup) {
          setup.headless ? headlessOutputOptions() : screenOutputOptions()) {
         m_lib->setOptionString(h, name, value);
     }
+    if (setup.timeShift) {
+        for (const auto& [name, value] : timeShiftOptions()) {
+            m_lib->setOptionString(h, name, value);
+        }
+    }
     if (!setup.headless) {
         auto wid = setup.window;
         m_lib->setOption(h, "wid", MPV_FORMAT_INT64, &wid);
@@ -73,6 +136,7 @@ bool MpvEngine::start(const MpvLibrary& library, const Setup& setup) {
     m_lib->observeProperty(h, PausedForCacheTag, "paused-for-cache", MPV_FORMAT_FLAG);
     m_lib->observeProperty(h, CacheStateTag, "cache-buffering-state", MPV_FORMAT_INT64);
     m_lib->observeProperty(h, PauseTag, "pause", MPV_FORMAT_FLAG);
+    m_lib->observeProperty(h, HeldTag, "demuxer-cache-state", MPV_FORMAT_NODE);
     m_lib->setWakeupCallback(h, &MpvEngine::wakeup, this);
     m_handle = std::move(handle);
     return true;
@@ -112,6 +176,45 @@ void MpvEngine::setFlag(const char* name, bool value) {
     if (m_handle) {
         int flag = value ? 1 : 0;
         m_lib->setPropertyAsync(m_handle.get(), NoTag, name, MPV_FORMAT_FLAG, &flag);
+    }
+}
+
+void MpvEngine::seekTo(double seconds) {
+    if (m_handle) {
+        const QByteArray at = QByteArray::number(seconds, 'f', 3);
+        const char* argv[] = {"seek", at.constData(), "absolute", nullptr};
+        m_lib->commandAsync(m_handle.get(), NoTag, argv);
+    }
+}
+
+void MpvEngine::seekInPlace() {
+    if (m_handle) {
+        const char* argv[] = {"seek", "0", "relative+exact", nullptr};
+        m_lib->commandAsync(m_handle.get(), NoTag, argv);
+    }
+}
+
+void MpvEngine::dumpFrom(double seconds, const QString& path) {
+    if (m_handle) {
+        const QByteArray at = QByteArray::number(seconds, 'f', 3);
+        const QByteArray file = path.toUtf8();
+        const char* argv[] = {"dump-cache", at.constData(), "no", file.constData(), nullptr};
+        m_lib->commandAsync(m_handle.get(), DumpTag, argv);
+    }
+}
+
+void MpvEngine::stopDump() {
+    if (m_handle) {
+        const char* argv[] = {"dump-cache", "0", "0", "", nullptr};
+        m_lib->commandAsync(m_handle.get(), NoTag, argv);
+    }
+}
+
+void MpvEngine::setOption(const char* name, const QString& value) {
+    if (m_handle) {
+        const QByteArray text = value.toUtf8();
+        const char* argv[] = {"set", name, text.constData(), nullptr};
+        m_lib->commandAsync(m_handle.get(), NoTag, argv);
     }
 }
 
@@ -181,6 +284,8 @@ void MpvEngine::handle(const void* data) {
     case MPV_EVENT_COMMAND_REPLY:
         if (event.reply_userdata == LoadTag && event.error < 0) {
             emit loadRejected();
+        } else if (event.reply_userdata == DumpTag) {
+            emit dumpEnded(event.error >= 0);
         }
         break;
     case MPV_EVENT_LOG_MESSAGE:
@@ -201,6 +306,19 @@ void MpvEngine::handle(const void* data) {
             break;
         case PauseTag:
             emit paused(*static_cast<const int*>(property.data) != 0);
+            break;
+        case HeldTag:
+            if (property.format == MPV_FORMAT_NODE) {
+                HeldStream stream = heldStream(*static_cast<const mpv_node*>(property.data));
+                // The moment shown, not the demuxer's, which runs ahead into the decoders'
+                // queues; read once a report rather than observed at every frame.
+                bool ok = false;
+                const double shown = this->property("time-pos").toDouble(&ok);
+                if (ok) {
+                    stream.position = shown;
+                }
+                emit held(stream);
+            }
             break;
         default:
             break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/playback.h"
+#include "platform/time_shift.h"
 
 #include <QObject>
 #include <QString>
@@ -27,6 +28,9 @@ public:
         std::int64_t window = 0; // the X window to draw into, unless headless
         int volume = 50;
         bool mute = false;
+        // Holds what it receives for pausing and seeking, in the folder that setOption() names
+        // as "cache-dir" before the file is opened.
+        bool timeShift = false;
     };
 
     explicit MpvEngine(QObject* parent = nullptr);
@@ -43,6 +47,17 @@ public:
     void stopPlayback();
     void setVolume(int volume);
     void setFlag(const char* name, bool value);
+    // Shows the moment `seconds` of the stream, as exactly as the engine can.
+    void seekTo(double seconds);
+    // Shows again the moment on screen. A paused engine's reader, once at its read-ahead limit,
+    // sleeps and takes a new limit only when woken: this seek wakes it.
+    void seekInPlace();
+    // Writes what is held from `seconds` on into path and goes on appending what arrives, until
+    // stopDump() or the end of the file; dumpEnded() then.
+    void dumpFrom(double seconds, const QString& path);
+    void stopDump();
+    // A setting changed while the engine runs.
+    void setOption(const char* name, const QString& value);
     // A property as text, empty when it has none.
     QString property(const char* name) const;
 
@@ -56,6 +71,11 @@ signals:
     void cacheFilling(bool filling);
     void cachePercent(int percent);
     void paused(bool paused);
+    // What the engine holds of the stream and the moment shown, about once a second while it
+    // reads.
+    void held(const rz4::platform::HeldStream& stream);
+    // A dump ended: stopped, failed (ok false) or with the file.
+    void dumpEnded(bool ok);
     // After each event: a good moment to look at the whole state again.
     void eventHandled();
     // The engine quit on its own (its window went): it is stopped.

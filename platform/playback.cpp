@@ -150,8 +150,15 @@ PlaybackState::Step PlaybackState::stop() {
         return {};
     }
     m_inFlight = false;
+    m_cannotPause = false;
     m_phase = Phase::Stopped;
     return stopping();
+}
+
+PlaybackState::Step PlaybackState::stopUnpausable() {
+    Step step = stop();
+    m_cannotPause = m_phase == Phase::Stopped;
+    return step;
 }
 
 void PlaybackState::fileStarted() {
@@ -263,7 +270,7 @@ QString PlaybackState::text() const {
     case Phase::Paused:
         return QStringLiteral("已暂停");
     case Phase::Stopped:
-        return QStringLiteral("已停止");
+        return m_cannotPause ? QStringLiteral("已停止：此频道不能暂停") : QStringLiteral("已停止");
     case Phase::Reconnecting:
         return QStringLiteral("正在重新连接…（第%1次）").arg(m_attempt);
     case Phase::Failed:
@@ -300,6 +307,7 @@ std::chrono::milliseconds PlaybackState::backoff(int attempt) {
 }
 
 PlaybackState::Step PlaybackState::load() {
+    m_cannotPause = false;
     m_inFlight = true;
     m_awaitingStart = true;
     m_framesSinceLoad = false;

@@ -83,6 +83,8 @@ public:
     Step openStill(const QString& url);
     Step play();
     Step stop();
+    // A pause asked of a channel that cannot be held: it stops, as it always did, and says why.
+    Step stopUnpausable();
 
     // Engine events. Those that arrive between a load and the start of its file belong to the
     // file it replaced, and those after a stop to the stopped one: both are ignored.
@@ -134,6 +136,7 @@ private:
     bool m_everPlayed = false; // the address has shown pictures: a drop is retried forever
     bool m_cacheFilling = false;
     bool m_paused = false;
+    bool m_cannotPause = false;
     int m_percent = 0;
     int m_attempt = 0; // retries since pictures were last shown
 };

@@ -1,9 +1,11 @@
 #include "platform/player.h"
 
+#include "platform/engine_options.h"
 #include "platform/mpv_engine.h"
 #include "platform/mpv_library.h"
 #include "platform/playback.h"
 #include "platform/stream_relay.h"
+#include "platform/time_shift_disk.h"
 #include "platform/video_host.h"
 
 #include <QFutureWatcher>
@@ -43,6 +45,11 @@ struct Player::Impl {
     QTimer retryTimer;
     QTimer connectTimer;
     QTimer stallTimer;
+    TimeShift shift;
+    TimeShiftView shownShift;
+    bool readingAhead = false; // the engine reads ahead as far as a pause is kept
+    TimeShiftDisk disk{engine};
+    Recorder recorder{engine};
 
     int volume = 50;
     bool mute = false;
@@ -57,6 +64,10 @@ struct Player::Impl {
     void apply(const PlaybackState::Step& step);
     void syncTimers();
     void publish();
+    void publishShift();
+    void seekWithin(std::optional<double> target, bool forward);
+    // Reads ahead as far as a pause is kept while away from live; true when that changed.
+    bool syncReadAhead();
 };
 
 void Player::Impl::libraryOpened(const MpvLibrary* opened) {
@@ -84,7 +95,10 @@ void Player::Impl::restartEngine() {
     const MpvEngine::Setup setup{.headless = host->headless(),
                                  .window = static_cast<std::int64_t>(host->engineWindow()),
                                  .volume = volume,
-                                 .mute = mute};
+                                 .mute = mute,
+                                 .timeShift = true};
+    disk.engineStarted();
+    readingAhead = false;
     if (engine.start(*lib, setup)) {
         apply(state.engineRestarted());
     }
@@ -116,6 +130,13 @@ void Player::Impl::listenToEngine() {
     QObject::connect(e, &MpvEngine::loadRejected, q, [this] { apply(state.loadRejected()); });
     QObject::connect(e, &MpvEngine::logLine, q, [this](const QString& text) {
         noteFailure(failureFromLog(text.toStdString()));
+        recorder.logLine(text);
+        disk.logLine(text);
+    });
+    QObject::connect(e, &MpvEngine::held, q, [this](const HeldStream& stream) {
+        shift.held(stream);
+        disk.release(shift.releasableBytes());
+        publishShift();
     });
     QObject::connect(e, &MpvEngine::cacheFilling, q, [this](bool on) { state.cacheFilling(on); });
     QObject::connect(e, &MpvEngine::cachePercent, q, [this](int p) { state.cachePercent(p); });
@@ -147,6 +168,14 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.load || step.stop || step.retryIn) {
         retryTimer.stop();
     }
+    if (step.load) {
+        recorder.clear();
+    }
+    if (step.stop || step.load) {
+        recorder.stop();
+        shift.reset();
+        disk.closed();
+    }
     if (step.stop) {
         engine.stopPlayback();
     }
@@ -156,8 +185,11 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     if (step.load) {
         // mpv keeps the screen saver away while it plays; a still picture is no reason to.
         engine.setFlag("stop-screensaver", !state.still());
+        // The engine keeps a pause across files; a new channel plays.
+        engine.setFlag("pause", false);
         // Channels go through the relay; a still picture is fetched once, directly.
         relayFailure = {};
+        disk.opening(!state.still());
         engine.load(state.still() ? state.url() : relay.open(state.url()));
         connectTimer.start();
     }
@@ -166,6 +198,7 @@ void Player::Impl::apply(const PlaybackState::Step& step) {
     }
     syncTimers();
     publish();
+    publishShift();
 }
 
 void Player::Impl::syncTimers() {
@@ -187,6 +220,42 @@ void Player::Impl::publish() {
         shownText = std::move(text);
         emit q->StatusChange();
     }
+}
+
+bool Player::Impl::syncReadAhead() {
+    if (readingAhead != shift.live()) {
+        return false;
+    }
+    readingAhead = !shift.live();
+    engine.setOption("cache-secs", QString::fromLatin1(readingAhead ? HeldReadAheadSeconds
+                                                                    : LiveReadAheadSeconds));
+    return true;
+}
+
+void Player::Impl::publishShift() {
+    syncReadAhead();
+    TimeShiftView v = shift.view();
+    if (v != shownShift) {
+        shownShift = v;
+        emit q->timeShiftChanged();
+    }
+}
+
+void Player::Impl::seekWithin(std::optional<double> target, bool forward) {
+    if (!shift.stream().held || state.still()) {
+        return;
+    }
+    if (!target) {
+        // Past the live edge: live. Nothing held before the start is reached otherwise.
+        if (forward) {
+            q->goLive();
+        }
+        return;
+    }
+    shift.leaveLive();
+    shift.seekedTo(*target);
+    engine.seekTo(*target);
+    publishShift();
 }
 
 Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<Impl>()) {
@@ -217,6 +286,7 @@ Player::Player(QWidget* videoParent) : QObject(videoParent), d(std::make_unique<
     connect(&d->connectTimer, &QTimer::timeout, this,
             [this] { d->apply(d->state.connectTimedOut(d->named())); });
     connect(&d->stallTimer, &QTimer::timeout, this, [this] { d->apply(d->state.stalled()); });
+    connect(&d->recorder, &Recorder::changed, this, &Player::recordingChanged);
     connect(&d->relay, &StreamRelay::upstreamFailed, this, [this](const Failure& failure) {
         if (d->state.connecting() && d->relayFailure.kind == Failure::None) {
             d->relayFailure = failure;
@@ -296,6 +366,83 @@ void Player::play() {
 
 void Player::stop() {
     d->apply(d->state.stop());
+}
+
+void Player::pause() {
+    using Phase = PlaybackState::Phase;
+    const Phase phase = d->state.phase();
+    if (phase == Phase::Connecting || phase == Phase::Reconnecting) {
+        // Nothing on screen to hold yet: a pause stops, as it always did.
+        d->apply(d->state.stop());
+        return;
+    }
+    if (phase != Phase::Playing && phase != Phase::Buffering) {
+        return;
+    }
+    if (!d->shift.stream().held) {
+        d->apply(d->state.stopUnpausable());
+        return;
+    }
+    d->shift.leaveLive();
+    const bool readFurther = d->syncReadAhead();
+    d->engine.setFlag("pause", true);
+    if (readFurther) {
+        d->engine.seekInPlace();
+    }
+    d->publishShift();
+}
+
+void Player::seekBy(double seconds) {
+    d->seekWithin(d->shift.seekBy(seconds), seconds > 0);
+}
+
+void Player::seekTo(double offset) {
+    d->seekWithin(d->shift.seekTo(offset), true);
+}
+
+void Player::goLive() {
+    const std::optional<double> live = d->shift.liveTarget();
+    if (!live || d->state.still()) {
+        return;
+    }
+    if (!d->shift.live()) {
+        d->engine.seekTo(*live);
+        d->shift.backAtLive();
+    }
+    if (d->state.phase() == PlaybackState::Phase::Paused) {
+        d->apply(d->state.play());
+    }
+    d->publishShift();
+}
+
+TimeShiftView Player::timeShift() const {
+    return d->shownShift;
+}
+
+HeldStream Player::held() const {
+    return d->shift.stream();
+}
+
+void Player::startRecording(const QString& folder, const QString& channel, bool fromStart) {
+    const HeldStream& held = d->shift.stream();
+    if (d->state.still() || d->state.playState() == PlayState::Stopped) {
+        return;
+    }
+    if (!held.held) {
+        // Recording writes what the buffer holds: a channel that cannot be held cannot.
+        d->recorder.refuse(QStringLiteral("无法录制：此频道没有可录制的缓存"));
+        return;
+    }
+    d->recorder.start(folder, channel, fromStart ? d->shift.oldest() : held.position,
+                      d->engine.property("file-format"));
+}
+
+void Player::stopRecording() {
+    d->recorder.stop();
+}
+
+const RecordingView& Player::recording() const {
+    return d->recorder.view();
 }
 
 bool Player::fullScreen() const {

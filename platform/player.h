@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/playback.h"
+#include "platform/recorder.h"
 #include "platform/stream_relay.h"
+#include "platform/time_shift.h"
 
 #include <QObject>
 #include <QString>
@@ -49,8 +51,26 @@ public:
     bool mute() const;
     void setMute(bool mute);
 
-    void play(); // plays the last address again after stop
+    void play(); // plays the last address again after stop, goes on from the held moment
     void stop();
+
+    // Holds the picture while the channel goes on arriving into the time-shift buffer; play()
+    // goes on from the held moment. A channel with nothing held stops instead, and says so.
+    void pause();
+    // Moves within the buffer: by seconds from the moment on screen, or to seconds from its
+    // start. A seek past the live edge goes live; one before the start lands at the start.
+    void seekBy(double seconds);
+    void seekTo(double offset);
+    void goLive();
+    TimeShiftView timeShift() const;
+    // What the engine holds right now, its bytes on disk included.
+    HeldStream held() const;
+
+    // Records the channel on screen into folder: from the oldest moment held, or from the one on
+    // screen (the held moment while paused, else now). Ends with the channel.
+    void startRecording(const QString& folder, const QString& channel, bool fromStart);
+    void stopRecording();
+    const RecordingView& recording() const;
 
     // Shows the video alone on the whole screen without interrupting playback; Esc or a double
     // click on it returns. A double click on the video in the window enters full screen.
@@ -65,6 +85,8 @@ signals:
     void StatusChange();
     // Raised when the video goes to the whole screen or comes back.
     void FullScreenChange();
+    void timeShiftChanged();
+    void recordingChanged();
     // Raised when libmpv cannot be opened or its engine cannot be made: nothing can play.
     void engineFailed();
 

@@ -6,10 +6,10 @@ cd "$(dirname "$0")/.."
 
 rules=(common/* channels/* guide/* tools/*.cpp tools/*.h
        mainwindow/channel_order.* mainwindow/key_commands.* mainwindow/layout.* mainwindow/session.*
-       mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.* mainwindow/version.*
+       mainwindow/status_line.* mainwindow/taskbar_height.* mainwindow/tooltips.h mainwindow/tray.* mainwindow/version.*
        mainwindow/viewing.* mainwindow/visibility_marker.h mainwindow/window_commands.*
        skinctl/slider_math.* platform/media_state.* platform/playback.* platform/relay_rules.*
-       platform/renderer_restarts.*)
+       platform/renderer_restarts.* platform/time_shift.*)
 
 widget_header() {
     dpkg -L qt6-base-dev 2>/dev/null | grep -qE "/Qt(Gui|Widgets)/$1\$"

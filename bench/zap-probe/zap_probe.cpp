@@ -5,6 +5,7 @@
 // plays DWELL_MS plus a spread of up to a second, the same spread as the script gives mpv, so
 // that switches do not all fall on the same moment of the channels' two-second segments.
 // zap_probe --engine-options prints the player's engine options as mpv command-line options.
+#include "bench/pss.h"
 #include "platform/engine_options.h"
 #include "platform/malloc_arenas.h"
 #include "platform/player.h"
@@ -17,7 +18,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -39,16 +39,6 @@ bool waitPlaying(Player& player, int boundMs) {
         loop.exec();
     }
     return player.playState() == PlayState::Playing;
-}
-
-long pssKib() {
-    std::ifstream rollup("/proc/self/smaps_rollup");
-    for (std::string line; std::getline(rollup, line);) {
-        if (line.rfind("Pss:", 0) == 0) {
-            return std::atol(line.c_str() + 4);
-        }
-    }
-    return 0;
 }
 
 void dwell(int baseMs, int i) {
@@ -117,6 +107,6 @@ int main(int argc, char** argv) {
     const auto traffic = player.relayTraffic();
     std::fprintf(stderr, "traffic: played %lld bytes, prepared %lld bytes, PSS %ld KiB\n",
                  static_cast<long long>(traffic.played), static_cast<long long>(traffic.prepared),
-                 pssKib());
+                 rz4::bench::pssKib());
     return 0;
 }

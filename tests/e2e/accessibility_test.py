@@ -284,7 +284,7 @@ class Accessibility(Rz4Case):
         w.click_at(w.layout().video)  # away from the controls, the window's keys are as ever
         time.sleep(0.6)
         d.key("space")
-        self.wait_mpris("PlaybackStatus", "'Stopped'")
+        self.wait_mpris("PlaybackStatus", "'Paused'")
         d.key("space")
         self.wait_mpris("PlaybackStatus", "'Playing'")
 

@@ -62,15 +62,22 @@ class MediaControls(Rz4Case):
     names."""
 
     @classmethod
-    def setUpClass(cls):
+    def start_with_bus(cls, args, **env):
+        """The desktop, the demo server and a session bus of the suite's own; cls.env, the
+        program's environment, has the bus and `env`."""
         cls.start_desktop()
         d = cls.desktop
-        cls.enterClassContext(desktop_suite.demo_server(ARGS, os.path.join(d.workdir, "demo")))
+        cls.enterClassContext(desktop_suite.demo_server(args, os.path.join(d.workdir, "demo")))
         address = desktop_suite.session_bus(d)
-        cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address)
+        cls.env = d.env(DBUS_SESSION_BUS_ADDRESS=address, **env)
         wait_until(lambda: cls.gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                      "org.freedesktop.DBus.ListNames", check=False), 10,
                    what="the session bus")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.start_with_bus(ARGS)
+        d = cls.desktop
         d.spawn([os.path.join(ARGS.build_dir, "tests", "support", "rz4-fake-screensaver")],
                 "screensaver.log", env=cls.env)
         wait_until(lambda: cls.saver_calls() == ["ready"], 10, what="the screen saver service")
@@ -193,28 +200,36 @@ class MediaControls(Rz4Case):
             return artist() in {make_guide.title_at(1, time.time() + d) for d in (-3, 0, 3)}
         wait_until(on_now, 20, interval=0.5, what="the programme on now")
 
-    def test_03_play_pause_stops_and_plays_and_the_screen_saver_follows(self):
+    def test_03_play_pause_holds_and_plays_and_the_screen_saver_follows(self):
         w = self.window
         wait_until(lambda: self.saver_calls()[-1].startswith("Inhibit"), 10,
                    what="the screen saver to be held off")
         inhibited = self.saver_calls()[-1]
+        self.wait_prop("CanPause", "true")
         self.call("PlayPause")
-        self.wait_prop("PlaybackStatus", "'Stopped'")
-        self.assertTrue(self.label2_has_text(), "the status line does not say stopped")
+        self.wait_prop("PlaybackStatus", "'Paused'")
+        self.assertTrue(self.label2_has_text(), "the status line does not say paused")
         self.assertFalse(w.video_is_moving(1.0), "video still moving after PlayPause")
         wait_until(lambda: self.saver_calls()[-1] == "Un" + inhibited, 10, what="UnInhibit")
-        self.assertTrue(self.announced("'PlaybackStatus': <'Stopped'>"))
+        self.assertTrue(self.announced("'PlaybackStatus': <'Paused'>"))
 
         before = len(self.saver_calls())
         self.call("PlayPause")
         w.wait_playing()
+        # Behind live now, and the status line says by how much; a stop and a play are live.
+        self.assertTrue(self.label2_has_text(), "the status line does not say behind live")
+        self.call("Stop")
+        self.wait_prop("PlaybackStatus", "'Stopped'")
+        self.wait_prop("CanSeek", "false")
+        self.call("Play")
+        w.wait_playing()
         wait_until(lambda: not self.label2_has_text(), 10, what="the status line to blank")
         time.sleep(2)
         calls = self.saver_calls()[before:]
-        self.assertEqual(len(calls), 1, calls)
+        self.assertEqual(len(calls), 3, calls)
+        self.assertEqual(calls, [calls[0], "Un" + calls[0], calls[2]])
         self.call("Stop")
-        wait_until(lambda: len(self.saver_calls()) == before + 2, 10, what="UnInhibit")
-        self.assertEqual(self.saver_calls()[before:], [calls[0], "Un" + calls[0]])
+        wait_until(lambda: len(self.saver_calls()) == before + 4, 10, what="UnInhibit")
         self.call("Play")
         w.wait_playing()
 
@@ -241,7 +256,7 @@ class MediaControls(Rz4Case):
         w.click_at(w.layout().video)
         time.sleep(0.6)  # a second click at once would be a double click
         self.key("space")
-        self.wait_prop("PlaybackStatus", "'Stopped'")
+        self.wait_prop("PlaybackStatus", "'Paused'")
         self.key("space")
         self.wait_prop("PlaybackStatus", "'Playing'")
         self.key("s")
@@ -268,7 +283,7 @@ class MediaControls(Rz4Case):
         time.sleep(1.0)
         self.assertEqual(self.metadata("xesam:title"), "测试一台")
         self.key("space")
-        self.wait_prop("PlaybackStatus", "'Stopped'")
+        self.wait_prop("PlaybackStatus", "'Paused'")
         self.key("space")
         self.window.wait_playing()
 

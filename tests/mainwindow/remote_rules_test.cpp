@@ -78,7 +78,17 @@ TEST(KeyCommands, MapsTheWindowsKeysAndLeavesTheTreeItsOwn) {
     // The arrows move a focused slider, Up louder; Page Down still changes the channel.
     EXPECT_EQ(keyCommand(Qt::Key_Up, {}, KeyFocus::Slider), KeyCommand::VolumeUp);
     EXPECT_EQ(keyCommand(Qt::Key_Left, {}, KeyFocus::Slider), KeyCommand::VolumeDown);
-    EXPECT_EQ(keyCommand(Qt::Key_Left, {}, KeyFocus::Window), std::nullopt);
+    // Outside the tree and the slider the arrows, End and R move in the time-shift and record;
+    // the tree keeps them, and R finds a channel there.
+    EXPECT_EQ(keyCommand(Qt::Key_Left, {}, KeyFocus::Window), KeyCommand::SeekBack);
+    EXPECT_EQ(keyCommand(Qt::Key_Right, Qt::ShiftModifier, KeyFocus::Button),
+              KeyCommand::SeekForwardLong);
+    EXPECT_EQ(keyCommand(Qt::Key_Left, Qt::ShiftModifier, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_End, {}, KeyFocus::Window), KeyCommand::GoLive);
+    EXPECT_EQ(keyCommand(Qt::Key_End, {}, KeyFocus::Tree), std::nullopt);
+    EXPECT_EQ(keyCommand(Qt::Key_R, Qt::ShiftModifier, KeyFocus::Window),
+              KeyCommand::RecordFromStart);
+    EXPECT_EQ(keyCommand(Qt::Key_R, {}, KeyFocus::Tree), std::nullopt);
     EXPECT_EQ(keyCommand(Qt::Key_PageDown, {}, KeyFocus::Slider), KeyCommand::NextChannel);
     EXPECT_EQ(keyCommand(Qt::Key_Space, {}, KeyFocus::Slider), KeyCommand::PlayPause);
 }

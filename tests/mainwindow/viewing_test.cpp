@@ -20,6 +20,13 @@ struct RecordingPlatform final : ViewingPlatform {
     void open(const Channel& c) override { calls << "open " + c.address; }
     void playAgain() override { calls << "play"; }
     void stop() override { calls << "stop"; }
+    void pause() override { calls << "pause"; }
+    void seekBy(double s) override { calls << QStringLiteral("seek by %1").arg(s); }
+    void seekTo(double s) override { calls << QStringLiteral("seek to %1").arg(s); }
+    void goLive() override { calls << "live"; }
+    void setRecording(bool on, bool fromStart) override {
+        calls << QStringLiteral("record %1 %2").arg(on).arg(fromStart);
+    }
     void setVolume(int v) override { calls << QStringLiteral("volume %1").arg(v); }
     void setMute(bool on) override { calls << QStringLiteral("mute %1").arg(on); }
     void setFullScreen(bool on) override { calls << QStringLiteral("full screen %1").arg(on); }
@@ -139,4 +146,30 @@ TEST_F(ViewingTest, WindowStatesToggleAndAreToldBeforeTheViews) {
     m_viewing.setShown(true);
     EXPECT_FALSE(m_viewing.onTop());
     EXPECT_TRUE(m_viewing.shown());
+}
+
+TEST_F(ViewingTest, SeeksNeedABufferAndRecordingTogglesOnWhatThePlayerReports) {
+    QSignalSpy shifted(&m_viewing, &Viewing::timeShiftChanged);
+    m_viewing.seekBy(-10);
+    m_viewing.seekTo(5);
+    m_viewing.goLive();
+    m_viewing.pause();
+    EXPECT_EQ(m_platform.take(), QStringList{"pause"}) << "a pause without a buffer still stops";
+
+    rz4::platform::TimeShiftView held;
+    held.available = true;
+    m_viewing.reportTimeShift(held);
+    m_viewing.reportTimeShift(held);
+    EXPECT_EQ(shifted.count(), 1);
+    m_viewing.seekBy(-10);
+    m_viewing.seekTo(5);
+    m_viewing.goLive();
+    EXPECT_EQ(m_platform.take(), (QStringList{"seek by -10", "seek to 5", "live"}));
+
+    m_viewing.toggleRecording(true);
+    rz4::platform::RecordingView on;
+    on.on = true;
+    m_viewing.reportRecording(on);
+    m_viewing.toggleRecording(true);
+    EXPECT_EQ(m_platform.take(), (QStringList{"record 1 1", "record 0 1"}));
 }
