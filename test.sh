@@ -101,9 +101,9 @@ beside "lint" build/lint.log lint
 beside "fuzzing the channel-list decoder and reader" build-fuzz/test.log fuzzing
 
 step "all tests"
-# Cases run two at a time: the end-to-end suites one after another from the start, the others
-# beside them.
-ctest --preset default -j "$jobs" | tee build/ctest.log
+# The end-to-end suites from the start, in two lanes of one desktop each, and the other cases
+# beside them: the desktops mostly wait on live channels.
+ctest --preset default -j "$((jobs + 1))" | tee build/ctest.log
 step ""
 
 failed=()

@@ -2,7 +2,9 @@
 work area), screenshots and mouse/keyboard through xdotool. Used by the headless demo and the
 end-to-end tests. Every process it starts is stopped again by the pid it was given."""
 
+import contextlib
 import ctypes
+import fcntl
 import os
 import signal
 import subprocess
@@ -51,6 +53,26 @@ def _display_taken(n):
     except PermissionError:
         pass
     return True
+
+
+# Held while a display is chosen and its server comes up: two desktops starting at once would
+# otherwise both take the first free number. The player's X11 test takes it too.
+DISPLAY_START_LOCK = "/tmp/.rz4-display-start.lock"
+
+
+@contextlib.contextmanager
+def display_start_lock():
+    with open(DISPLAY_START_LOCK, "a") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        yield
+
+
+def _lock_owner(n):
+    try:
+        with open(f"/tmp/.X{n}-lock") as f:
+            return int(f.read().strip())
+    except (OSError, ValueError):
+        return None
 
 
 def free_display():
@@ -138,21 +160,25 @@ class Desktop:
     def start(self):
         if self._attached:
             return
-        for attempt in range(3):
-            self.display = free_display()
-            xvfb = self.spawn(["Xvfb", f":{self.display}", "-screen", "0",
-                               f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset"],
-                              "xvfb.log", env=dict(os.environ))
-            try:
-                wait_until(lambda: xvfb.poll() is not None or self._x_answers(), 10,
-                           what="Xvfb")
-            except DesktopError:
-                pass
-            if xvfb.poll() is None and self._x_answers():
-                break
-            self._stop_proc(xvfb)
-        else:
-            raise DesktopError("Xvfb did not start")
+        with display_start_lock():
+            for attempt in range(3):
+                self.display = free_display()
+                xvfb = self.spawn(["Xvfb", f":{self.display}", "-screen", "0",
+                                   f"{self.width}x{self.height}x24", "-nolisten", "tcp",
+                                   "-noreset"], "xvfb.log", env=dict(os.environ))
+                try:
+                    wait_until(lambda: xvfb.poll() is not None or self._x_answers(), 10,
+                               what="Xvfb")
+                except DesktopError:
+                    pass
+                # The server that answers is ours only if the display's lock names it: another
+                # (a Wayland session's XWayland) may have taken the number first.
+                if (xvfb.poll() is None and self._x_answers()
+                        and _lock_owner(self.display) == xvfb.pid):
+                    break
+                self._stop_proc(xvfb)
+            else:
+                raise DesktopError("Xvfb did not start")
         prefs = os.path.join(self.workdir, "icewm")
         os.makedirs(prefs, exist_ok=True)
         with open(os.path.join(prefs, "preferences"), "w") as f:

@@ -16,6 +16,9 @@
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
@@ -144,21 +147,27 @@ class VirtualDesktop {
 public:
     // Before the application object: it connects to the display it finds in the environment.
     void start() {
+        // The desktop suites' lock while a number is chosen and taken: they start displays too.
+        const int startLock = open("/tmp/.rz4-display-start.lock", O_CREAT | O_WRONLY, 0644);
+        flock(startLock, LOCK_EX);
         const int display = freeDisplay();
         if (display == 0 || QStandardPaths::findExecutable("Xvfb").isEmpty()) {
             // The tests skip; the application object still needs a platform.
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            close(startLock);
             return;
         }
+        // The display is free, so a socket left there is a dead server's.
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
+        QFile::remove(socket);
         m_xvfb = std::make_unique<QProcess>();
         startChild(*m_xvfb, "Xvfb",
                    {QStringLiteral(":%1").arg(display), "-screen", "0", "1280x800x24", "-nolisten",
                     "tcp"});
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
-        QFile::remove(socket);
         for (int i = 0; i < 100 && !QFileInfo::exists(socket); ++i) {
             std::this_thread::sleep_for(100ms);
         }
+        close(startLock);
         setenv("DISPLAY", qPrintable(QStringLiteral(":%1").arg(display)), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
         startWindowManager();
