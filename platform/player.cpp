@@ -223,10 +223,11 @@ void Player::Impl::publish() {
 }
 
 bool Player::Impl::syncReadAhead() {
-    if (readingAhead != shift.live()) {
+    const bool awayFromLive = !shift.live();
+    if (readingAhead == awayFromLive) {
         return false;
     }
-    readingAhead = !shift.live();
+    readingAhead = awayFromLive;
     engine.setOption("cache-secs", QString::fromLatin1(readingAhead ? HeldReadAheadSeconds
                                                                     : LiveReadAheadSeconds));
     return true;

@@ -4,6 +4,7 @@
 // resuming shows the frame that was held, and what a long pause costs in memory and on disk.
 // Usage: time_shift_probe URL [--pause-seconds N] [--long-pause-seconds N]
 // time_shift_probe --engine-options [--time-shift] prints the engine's options for mpv.
+#include "bench/probe_window.h"
 #include "bench/pss.h"
 #include "platform/engine_options.h"
 #include "platform/malloc_arenas.h"
@@ -197,12 +198,8 @@ int main(int argc, char** argv) {
         (name == "--pause-seconds" ? pauseSeconds : longPauseSeconds) = std::atoi(argv[i + 1]);
     }
 
-    QWidget window;
-    window.resize(640, 480);
-    Player player(&window);
-    player.videoWidget()->setGeometry(0, 0, 640, 480);
-    window.show();
-    player.startEngine();
+    rz4::bench::ProbeWindow probe;
+    Player& player = probe.player;
     player.setURL(QString::fromUtf8(argv[1]));
     const Counter counter(*player.videoWidget());
     QElapsedTimer t;

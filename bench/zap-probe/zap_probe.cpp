@@ -5,6 +5,7 @@
 // plays DWELL_MS plus a spread of up to a second, the same spread as the script gives mpv, so
 // that switches do not all fall on the same moment of the channels' two-second segments.
 // zap_probe --engine-options prints the player's engine options as mpv command-line options.
+#include "bench/probe_window.h"
 #include "bench/pss.h"
 #include "platform/engine_options.h"
 #include "platform/malloc_arenas.h"
@@ -14,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,12 +72,8 @@ int main(int argc, char** argv) {
     const int switches = std::atoi(argv[3]);
     const int dwellMs = std::atoi(argv[4]);
 
-    QWidget window;
-    window.resize(640, 480);
-    Player player(&window);
-    player.videoWidget()->setGeometry(0, 0, 640, 480);
-    window.show();
-    player.startEngine();
+    rz4::bench::ProbeWindow probe;
+    Player& player = probe.player;
 
     auto holdOtherReady = [&](int playing) {
         if (neighbours) {
