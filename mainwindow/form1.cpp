@@ -37,6 +37,8 @@ namespace {
 const QString ListNotLoaded = QStringLiteral("无法载入频道列表");
 // The latest the player's engine starts after the window is shown, should the page not come.
 constexpr std::chrono::milliseconds engineStartBound{1500};
+// A page that is in still has its first frame to draw: the engine waits for that too.
+constexpr std::chrono::milliseconds pagePaintGrace{600};
 
 // The Windows family names stay in the code; these free faces draw them here.
 void substituteFonts() {
@@ -347,9 +349,11 @@ void Form1::showEvent(QShowEvent* e) {
     // libmpv and the hundreds of libraries behind it are the heaviest thing the program loads,
     // and nothing before the window needs them. Loading them holds the dynamic loader's lock,
     // which drawing the window's first frames and the web pane's page takes too: they load once
-    // the page is in, or after a moment for a page that is slow to come.
-    connect(m_c.WebBrowser1, &platform::Browser::loadFinished, m_player,
-            &platform::Player::startEngine, Qt::SingleShotConnection);
+    // the page is in and drawn, or after a moment for a page that is slow to come.
+    connect(
+        m_c.WebBrowser1, &platform::Browser::loadFinished, m_player,
+        [this] { QTimer::singleShot(pagePaintGrace, m_player, &platform::Player::startEngine); },
+        Qt::SingleShotConnection);
     QTimer::singleShot(engineStartBound, m_player, &platform::Player::startEngine);
 }
 

@@ -320,6 +320,8 @@ QString Player::URL() const {
 }
 
 void Player::setURL(const QString& url) {
+    // A channel asked for is worth more than a window drawn sooner.
+    startEngine();
     d->apply(d->state.open(url));
 }
 

@@ -30,7 +30,8 @@ public:
     // The widget the video is drawn into; the window places it.
     QWidget* videoWidget() const;
 
-    // Setting an address opens it and starts playing; only network streams are opened.
+    // Setting an address opens it and starts playing, starting the engine if it is not yet;
+    // only network streams are opened.
     QString URL() const;
     void setURL(const QString& url);
     // Shows a still picture from the network the same way, but as a picture: no status of its
