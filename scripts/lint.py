@@ -134,10 +134,10 @@ def main():
                                      library_db[0]["directory"]))
     write_database(programs_dir, program_db)
 
-    def run(paths, database):
-        return list(zip(paths, pool.map(lambda p: tidy(p, database, config), paths)))
-
     with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+        def run(paths, database):
+            return list(zip(paths, pool.map(lambda p: tidy(p, database, config), paths)))
+
         again = [lib for path, (bad, _) in run(list(units), programs_dir) if bad
                  for lib in units[path]]
         singles = [s for path, (bad, _) in run(again, libraries_dir) if bad

@@ -47,11 +47,11 @@ TEST_F(PlayerTest, PlaysALiveChannelAndFollowsTheControls) {
     EXPECT_EQ(player.status(), "就绪");
     EXPECT_EQ(player.videoWidget()->parentWidget(), &window);
 
-    // What it is told before its engine runs is what the engine starts with.
+    // What it is told before its engine runs is what the engine starts with; a channel asked
+    // for starts the engine itself.
     const QString url = channels->url("ch1/index.m3u8");
     player.setVolume(40);
     player.setURL(url);
-    player.startEngine();
     EXPECT_EQ(player.URL(), url);
     ASSERT_TRUE(log.reaches("正在播放", 20s)) << log.joined().toStdString();
     EXPECT_EQ(player.engineProperty("volume").toDouble(), 40.0);
