@@ -23,6 +23,10 @@ MODES = ["normal", "hang", "error", "missing", "trickle", "trickle-list", "cut"]
 class Handler(http.server.SimpleHTTPRequestHandler):
     # Keep-alive saves a connection per playlist and segment fetch.
     protocol_version = "HTTP/1.1"
+    # Headers and body go out in separate writes: on a kept-alive connection Nagle's algorithm
+    # holds the body until the client's delayed acknowledgement, 40 ms. Servers such as nginx
+    # send with TCP_NODELAY on kept-alive connections for this reason.
+    disable_nagle_algorithm = True
     extensions_map = {
         ".htm": "text/html; charset=utf-8",
         ".html": "text/html; charset=utf-8",
