@@ -22,7 +22,9 @@ enum Tag : uint64_t {
     CacheStateTag,
     PauseTag,
     HeldTag,
-    DumpTag
+    DumpTag,
+    CodecTag,
+    HwdecTag
 };
 
 EndReason endReason(mpv_end_file_reason reason) {
@@ -137,6 +139,12 @@ bool MpvEngine::start(const MpvLibrary& library, const Setup& setup) {
     m_lib->observeProperty(h, CacheStateTag, "cache-buffering-state", MPV_FORMAT_INT64);
     m_lib->observeProperty(h, PauseTag, "pause", MPV_FORMAT_FLAG);
     m_lib->observeProperty(h, HeldTag, "demuxer-cache-state", MPV_FORMAT_NODE);
+    m_lib->observeProperty(h, CodecTag, "current-tracks/video/codec", MPV_FORMAT_STRING);
+    m_lib->observeProperty(h, HwdecTag, "hwdec-current", MPV_FORMAT_STRING);
+    if (char* codecs = m_lib->getPropertyString(h, "hwdec-codecs")) {
+        m_hwdecCodecs = QString::fromUtf8(codecs).split(QLatin1Char(','));
+        m_lib->free(codecs);
+    }
     m_lib->setWakeupCallback(h, &MpvEngine::wakeup, this);
     m_handle = std::move(handle);
     return true;
@@ -228,6 +236,17 @@ QString MpvEngine::property(const char* name) const {
     return text;
 }
 
+// Looking for a hardware decoder costs every switch a few milliseconds, and one that was not found
+// for a codec will not be found for the next channel in it: look no more for that codec.
+void MpvEngine::learnDecoding() {
+    if (m_decodedBy != QLatin1String("no") || m_codec.isEmpty() ||
+        !m_hwdecCodecs.removeOne(m_codec)) {
+        return;
+    }
+    setOption("hwdec-codecs", m_hwdecCodecs.isEmpty() ? QStringLiteral("none")
+                                                      : m_hwdecCodecs.join(QLatin1Char(',')));
+}
+
 void MpvEngine::wakeup(void* self) {
     // Called on an mpv thread: only post one drain to the GUI thread.
     auto* engine = static_cast<MpvEngine*>(self);
@@ -267,6 +286,9 @@ void MpvEngine::handle(const void* data) {
     switch (event.event_id) {
     case MPV_EVENT_START_FILE:
         flushEnd();
+        // Told again for this file, or not at all: nothing is learnt from the file before.
+        m_codec.clear();
+        m_decodedBy.clear();
         emit fileStarted();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
@@ -306,6 +328,14 @@ void MpvEngine::handle(const void* data) {
             break;
         case PauseTag:
             emit paused(*static_cast<const int*>(property.data) != 0);
+            break;
+        case CodecTag:
+        case HwdecTag:
+            if (property.format == MPV_FORMAT_STRING) {
+                (event.reply_userdata == CodecTag ? m_codec : m_decodedBy) =
+                    QString::fromUtf8(*static_cast<char* const*>(property.data));
+                learnDecoding();
+            }
             break;
         case HeldTag:
             if (property.format == MPV_FORMAT_NODE) {

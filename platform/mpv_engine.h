@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -94,11 +95,16 @@ private:
     void drain();
     void handle(const void* data);
     void flushEnd();
+    void learnDecoding();
 
     const MpvLibrary* m_lib = nullptr;
     std::unique_ptr<mpv_handle, Deleter> m_handle;
     std::atomic<bool> m_drainQueued{false};
     std::optional<PendingEnd> m_pendingEnd;
+    // The codecs still worth looking for a hardware decoder for, and what the file playing uses.
+    QStringList m_hwdecCodecs;
+    QString m_codec;
+    QString m_decodedBy;
 };
 
 } // namespace rz4::platform

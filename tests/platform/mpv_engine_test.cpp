@@ -88,3 +88,16 @@ TEST_F(MpvEngineTest, AStoppedEngineTellsNothingMoreAndStartsAgain) {
     QCoreApplication::processEvents();
     EXPECT_EQ(handled.count(), 0);
 }
+
+TEST_F(MpvEngineTest, ACodecDecodedInSoftwareIsNotLookedAtForHardwareAgain) {
+    ASSERT_TRUE(m_engine.start(*s_lib, m_setup));
+    ASSERT_TRUE(m_engine.property("hwdec-codecs").split(',').contains("h264"));
+    QString decodedBy;
+    QObject::connect(&m_engine, &MpvEngine::framesShown,
+                     [&] { decodedBy = m_engine.property("hwdec-current"); });
+    QSignalSpy ended(&m_engine, &MpvEngine::ended);
+    m_engine.load(s_dir.filePath("clip.ts"));
+    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_FALSE(decodedBy.isEmpty());
+    EXPECT_EQ(m_engine.property("hwdec-codecs").split(',').contains("h264"), decodedBy != "no");
+}
