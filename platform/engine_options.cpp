@@ -34,6 +34,10 @@ std::span<const EngineOption> fixedEngineOptions() {
         // Bounds stream probing on slow links. Skipping stream info (probe-info=nostreams) was
         // left out: it made every other switch 140 ms slower here.
         {"demuxer-lavf-analyzeduration", "0.5"},
+        // By default the output draws a frame up to 50 ms before it is due and then waits for
+        // that moment holding its lock: a channel asked for meanwhile waited with it, 0-30 ms
+        // at random. Drawn when due, the picture is late by one draw, a few milliseconds.
+        {"video-timing-offset", "0"},
     };
     return options;
 }
